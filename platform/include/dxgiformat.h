@@ -1,0 +1,12 @@
+// DXGI pixel formats, the few that Direct2D targets and bitmaps use here.
+#pragma once
+
+typedef enum DXGI_FORMAT {
+  DXGI_FORMAT_UNKNOWN = 0,
+  DXGI_FORMAT_R8G8B8A8_UNORM = 28,
+  DXGI_FORMAT_A8_UNORM = 65,
+  DXGI_FORMAT_B8G8R8A8_UNORM = 87,
+  DXGI_FORMAT_B8G8R8X8_UNORM = 88,
+  DXGI_FORMAT_B8G8R8A8_UNORM_SRGB = 91,
+  DXGI_FORMAT_FORCE_UINT = 0xffffffff
+} DXGI_FORMAT;
