@@ -1,0 +1,28 @@
+#include "paint.h"
+
+#include "app_state.h"
+#include "toolkit.h"
+
+FrameComposer ComposeFrame = nullptr;
+
+static void PaintFrame() {
+  if (ComposeFrame != nullptr) ComposeFrame();
+  // The toolkit's handle of window 0, asked afresh for every paint.
+  HWND window = TkWindowHandle(MainWindow);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  if (dc != nullptr) PresentFrame(dc);
+  EndPaint(window, &paint);
+}
+
+int64_t MainWindowCallback(HWND, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_PAINT:
+    PaintFrame();
+    return 0;
+  default:
+    return TK_DEFAULT_CALLBACK_RESULT;
+  }
+}

@@ -1,0 +1,108 @@
+#include "startup.h"
+
+#include <windows.h>
+
+#include "app_state.h"
+#include "balls.h"
+#include "frame_clock.h"
+#include "paint.h"
+#include "scene.h"
+#include "settings.h"
+#include "toolkit.h"
+
+// ---------------------------------------------------------------------------------------
+// Windows and gadgets
+// ---------------------------------------------------------------------------------------
+
+static const uint32_t MainWindowFlags =
+    TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX | TK_WINDOW_SCREEN_CENTERED;
+static const uint32_t SettingsWindowFlags = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
+static const int SettingsWidth = 210;
+static const int SettingsHeight = 61;
+
+static void OpenGdi32() {
+  Gdi32Library = TkOpenLibrary(TK_ANY, "Gdi32.dll");
+  if (Gdi32Library == 0) {
+    TkMessageBox("Error!", "Can't open Gdi32.dll", MB_ICONERROR);
+    return;
+  }
+  GdiAlphaBlendProc = TkGetFunction(Gdi32Library, "GdiAlphaBlend");
+  GdiTransparentBltProc = TkGetFunction(Gdi32Library, "GdiTransparentBlt");
+}
+
+static void OpenMainWindow(const std::string &titlePrefix) {
+  TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight),
+               titlePrefix + RendererName, MainWindowFlags);
+}
+
+// Over MainWindow's upper right corner, so the settings stay in view beside the frames.
+static void OpenSettingsWindow() {
+  const int x = TkWindowX(MainWindow) + TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE) - 217;
+  const int y = TkWindowY(MainWindow) + 29;
+  TkOpenWindow(SettingsWindow, x, y, SettingsWidth, SettingsHeight, "Settings", SettingsWindowFlags);
+  TkStickyWindow(SettingsWindow, 1);
+}
+
+static void CreateSettingsGadgets() {
+  int x = 5;
+  int y = 5;
+  TkTextGadget(TK_ANY, x, y + 2, 80, 20, "Frame Rate:");
+  x += 70;
+  TkOptionGadget(FrameRate30Option, x, y, 50, 20, "30 fps");
+  x += 50;
+  TkOptionGadget(FrameRate60Option, x, y, 50, 20, "60 fps");
+  TkSetGadgetState(FrameRate30Option, 1);
+  x = 5;
+  y += 30;
+  TkTextGadget(TK_ANY, x, y + 2, 100, 20, "Number of Balls:");
+  x += 100;
+  TkStringGadget(BallCountField, x, y, 100, 20, "10", TK_STRING_NUMERIC);
+  // Selecting 60 clears 30: the program starts at the clock's initial 60 fps.
+  TkSetGadgetState(FrameRate60Option, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up and event loop
+// ---------------------------------------------------------------------------------------
+
+void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
+  OpenGdi32();
+  BallList = TkNewList(sizeof(Ball));
+  ViewWidth = 800;
+  ViewHeight = 600;
+  SetUpScene();
+
+  OpenMainWindow(titlePrefix);
+  OpenSettingsWindow();
+  CreateSettingsGadgets();
+
+  ListMutex = TkCreateMutex();
+  LastBallCountText = "10";
+  // No render thread exists yet, so the list needs no lock.
+  for (int64_t count = 1; count <= InitialBallCount; count++) SpawnBall();
+
+  ComposeFrame = composeFrame;
+  TkBindWindowCallback(MainWindowCallback, MainWindow);
+}
+
+bool HandleWindowEvent(int event) {
+  if (event == TK_EVENT_GADGET) {
+    HandleSettingsGadget(TkEventGadget());
+  } else if (event == TK_EVENT_CLOSE_WINDOW) {
+    const int64_t window = TkEventWindow();
+    if (window == MainWindow || window == SettingsWindow) return false;
+  }
+  return true;
+}
+
+void RunEventLoop() {
+  while (HandleWindowEvent(TkWaitWindowEvent())) {
+  }
+}
+
+void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
+  PrepareDemo(titlePrefix, composeFrame);
+  // The thread lives until the process exits; nothing waits for it.
+  TkCreateThread(RenderThread, 0);
+  RunEventLoop();
+}

@@ -1,0 +1,19 @@
+// Start-up of the demo, its windows and its event loop.
+#pragma once
+
+#include <string>
+
+#include "compose.h"
+
+// Start-up up to the render thread: Gdi32.dll, BallList, the view, the scene, both
+// windows with their gadgets, ListMutex, the first balls and MainWindow's callback.
+// titlePrefix is followed by RendererName in MainWindow's title. GUI thread, once.
+void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame);
+
+// Handles one event of the loop; false when the loop ends (either window asked to close).
+bool HandleWindowEvent(int event);
+// Waits for events and handles them until either window asks to close.
+void RunEventLoop();
+
+// The whole program between TkInit and TkEnd: start-up, the render thread, the loop.
+void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame);

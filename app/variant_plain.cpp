@@ -1,0 +1,3 @@
+#include "variant.h"
+
+const DemoVariant Variant = {"Lumora V2 new render sub-system demo: rendering with ", ComposePlainFrame};
