@@ -1,0 +1,49 @@
+// Start-up: COM, the Direct2D and DirectWrite factories (loaded once) and the WIC
+// imaging factory.
+#include "d2d_backend.h"
+
+namespace {
+
+typedef HRESULT(WINAPI *D2D1CreateFactoryProc)(D2D1_FACTORY_TYPE factoryType, REFIID iid,
+                                               const D2D1_FACTORY_OPTIONS *options, void **factory);
+typedef HRESULT(WINAPI *DWriteCreateFactoryProc)(DWRITE_FACTORY_TYPE factoryType, REFIID iid, IUnknown **factory);
+
+// Exports are looked up untyped; going through a plain function pointer keeps the
+// conversion to the real signature explicit.
+template <typename Proc> Proc ExportAs(FARPROC address) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(address));
+}
+
+} // namespace
+
+BYTE _D2D_LoadFactories() {
+  if (!bFactoriesLoaded) {
+    hD2D1Module = LoadLibraryW(L"D2D1.DLL");
+    if (hD2D1Module != nullptr) {
+      D2D1CreateFactoryProc create = ExportAs<D2D1CreateFactoryProc>(GetProcAddress(hD2D1Module, "D2D1CreateFactory"));
+      if (create != nullptr) {
+        create(D2D1_FACTORY_TYPE_SINGLE_THREADED, IID_ID2D1Factory, nullptr, reinterpret_cast<void **>(&pD2DFactory));
+      }
+    }
+    hDWriteModule = LoadLibraryW(L"DWRITE.DLL");
+    if (hDWriteModule != nullptr) {
+      DWriteCreateFactoryProc create =
+          ExportAs<DWriteCreateFactoryProc>(GetProcAddress(hDWriteModule, "DWriteCreateFactory"));
+      if (create != nullptr) {
+        create(DWRITE_FACTORY_TYPE_SHARED, IID_IDWriteFactory, reinterpret_cast<IUnknown **>(&pDWriteFactory));
+      }
+    }
+    // A failed load is not retried.
+    bFactoriesLoaded = 1;
+  }
+  return (pDWriteFactory != nullptr && pD2DFactory != nullptr) ? 1 : 0;
+}
+
+HRESULT _D2D_Start() {
+  // The toolkit has already initialised COM on this thread; this only makes sure of it.
+  CoInitialize(nullptr);
+  _D2D_LoadFactories();
+  _D2D_DebugPrint(L"*** _D2D_Start ***");
+  return CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                          reinterpret_cast<LPVOID *>(&pWICFactory));
+}
