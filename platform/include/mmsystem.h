@@ -1,2 +1,15 @@
+// Multimedia timer services.
 #pragma once
+
 #include <windef.h>
+
+typedef UINT MMRESULT;
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+
+// Asks for a timer resolution in milliseconds. Linux timers are already fine-grained, so
+// nothing changes; the call is counted and succeeds for any period of at least 1.
+MMRESULT timeBeginPeriod(UINT period);
+MMRESULT timeEndPeriod(UINT period);
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+DWORD timeGetTime();

@@ -1,2 +1,250 @@
+// Kernel services: performance counter, sleeping, threads, critical sections, errors,
+// modules, debug output, formatted text, version, files, heaps, process exit.
 #pragma once
+
 #include <windef.h>
+
+#include <cstdarg>
+
+// ---------------------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------------------
+
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000
+#define WAIT_TIMEOUT 0x00000102
+#define WAIT_FAILED 0xFFFFFFFF
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define CREATE_SUSPENDED 0x00000004
+#define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000
+
+#define ERROR_SUCCESS 0
+#define NO_ERROR 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_OUTOFMEMORY 14
+#define ERROR_NOT_SUPPORTED 50
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_PROC_NOT_FOUND 127
+#define ERROR_OLD_WIN_VERSION 1150
+
+// ---------------------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------------------
+
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef DWORD(WINAPI *PTHREAD_START_ROUTINE)(LPVOID parameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+
+// A re-entrant lock. The storage is opaque: the lock lives inside it, so a critical
+// section must not be copied or moved once initialised.
+typedef struct _RTL_CRITICAL_SECTION {
+  alignas(16) unsigned char opaque[64];
+} CRITICAL_SECTION, *PCRITICAL_SECTION, *LPCRITICAL_SECTION, RTL_CRITICAL_SECTION;
+
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _OVERLAPPED {
+  ULONG_PTR Internal;
+  ULONG_PTR InternalHigh;
+  DWORD Offset;
+  DWORD OffsetHigh;
+  HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+typedef enum _GET_FILEEX_INFO_LEVELS {
+  GetFileExInfoStandard,
+  GetFileExMaxInfoLevel
+} GET_FILEEX_INFO_LEVELS;
+
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA, *LPWIN32_FILE_ATTRIBUTE_DATA;
+
+typedef struct _OSVERSIONINFOW {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  WCHAR szCSDVersion[128];
+} OSVERSIONINFOW, *POSVERSIONINFOW, *LPOSVERSIONINFOW, RTL_OSVERSIONINFOW, *PRTL_OSVERSIONINFOW;
+
+typedef struct _OSVERSIONINFOEXW {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  WCHAR szCSDVersion[128];
+  WORD wServicePackMajor;
+  WORD wServicePackMinor;
+  WORD wSuiteMask;
+  BYTE wProductType;
+  BYTE wReserved;
+} OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW, RTL_OSVERSIONINFOEXW,
+    *PRTL_OSVERSIONINFOEXW;
+
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+#define VER_NT_WORKSTATION 0x1
+#define VER_NT_DOMAIN_CONTROLLER 0x2
+#define VER_NT_SERVER 0x3
+
+// File access and attributes.
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+
+// Heap flags.
+#define HEAP_NO_SERIALIZE 0x00000001
+#define HEAP_GENERATE_EXCEPTIONS 0x00000004
+#define HEAP_ZERO_MEMORY 0x00000008
+
+// ---------------------------------------------------------------------------------------
+// Time
+// ---------------------------------------------------------------------------------------
+
+// Reads the high-resolution counter (ticks of QueryPerformanceFrequency); FALSE on failure.
+BOOL QueryPerformanceCounter(LARGE_INTEGER *count);
+// Ticks per second of the counter (10,000,000 on Linux).
+BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+// Suspends the calling thread for at least the given milliseconds (0 yields).
+void Sleep(DWORD milliseconds);
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+DWORD GetTickCount();
+ULONGLONG GetTickCount64();
+
+// ---------------------------------------------------------------------------------------
+// Threads and critical sections
+// ---------------------------------------------------------------------------------------
+
+// Starts a thread running start(parameter). A stack size of 0 takes the default; small
+// requests are raised to what the platform needs.
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
+// Waits for a thread handle to end (other handle kinds fail).
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// The exit code of a thread (STILL_ACTIVE while it runs).
+#define STILL_ACTIVE 259
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
+// Closes a thread or file handle. A thread keeps running after its handle is closed.
+BOOL CloseHandle(HANDLE handle);
+DWORD GetCurrentThreadId();
+DWORD GetCurrentProcessId();
+
+void InitializeCriticalSection(LPCRITICAL_SECTION section);
+BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount);
+void EnterCriticalSection(LPCRITICAL_SECTION section);
+void LeaveCriticalSection(LPCRITICAL_SECTION section);
+// Takes the section when it is free or already held by this thread; never waits.
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
+void DeleteCriticalSection(LPCRITICAL_SECTION section);
+
+// ---------------------------------------------------------------------------------------
+// Errors
+// ---------------------------------------------------------------------------------------
+
+// The calling thread's last error code.
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// ---------------------------------------------------------------------------------------
+// Modules: the built-in "D2D1.DLL", "DWRITE.DLL" and "Gdi32.dll"
+// ---------------------------------------------------------------------------------------
+
+HMODULE LoadLibraryW(LPCWSTR fileName);
+HMODULE LoadLibraryA(LPCSTR fileName);
+// The address of an export, or null (also for an ordinal).
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+// Null gives the program's own module; a name gives a module already loaded.
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+
+// ---------------------------------------------------------------------------------------
+// Debug output and formatted text
+// ---------------------------------------------------------------------------------------
+
+// Writes one debug message (standard error on Linux, one message per line).
+void OutputDebugStringW(LPCWSTR text);
+void OutputDebugStringA(LPCSTR text);
+// Formats into buffer, which must hold 1024 characters: %d %i %u %x %X %c %s %ls %%,
+// with '-', '0' and a width. Output stops at 1023 characters plus the terminator.
+// Returns the number of characters written, without the terminator.
+int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list arguments);
+int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
+
+// ---------------------------------------------------------------------------------------
+// Version
+// ---------------------------------------------------------------------------------------
+
+// Fills an OSVERSIONINFOW or OSVERSIONINFOEXW; FALSE on Linux, which is no Windows version.
+BOOL GetVersionExW(LPOSVERSIONINFOW info);
+
+// ---------------------------------------------------------------------------------------
+// Files. A backslash in a name is a folder separator.
+// ---------------------------------------------------------------------------------------
+
+DWORD GetFileAttributesW(LPCWSTR fileName);
+BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID information);
+HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
+                   DWORD creation, DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+               LPOVERLAPPED overlapped);
+BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
+BOOL DeleteFileW(LPCWSTR fileName);
+
+// ---------------------------------------------------------------------------------------
+// Memory
+// ---------------------------------------------------------------------------------------
+
+HANDLE GetProcessHeap();
+// A private heap; HeapDestroy frees every block still allocated from it.
+HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
+BOOL HeapDestroy(HANDLE heap);
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
+
+// ---------------------------------------------------------------------------------------
+// Process
+// ---------------------------------------------------------------------------------------
+
+// Flushes standard output and error, then ends the process at once with the code.
+[[noreturn]] void ExitProcess(UINT exitCode);

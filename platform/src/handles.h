@@ -1,5 +1,5 @@
 // The table behind every handle that the Linux stand-ins give out (bitmaps, device
-// contexts, icons, windows, image lists, modules, threads). A handle is an opaque number,
+// contexts, icons, windows, image lists, modules, threads, files, heaps). A handle is an opaque number,
 // never an address, so probing a foreign or stale value answers "no" without touching
 // memory. Numbers are never reused while the process lives.
 #pragma once
@@ -14,6 +14,8 @@ enum class HandleKind : uint8_t {
   ImageList,
   Module,
   Thread,
+  File,
+  Heap,
 };
 
 // Registers a record and returns its new handle value. The table does not own the record.
