@@ -30,20 +30,20 @@ static void OpenGdi32() {
   GdiTransparentBltProc = TkGetFunction(Gdi32Library, "GdiTransparentBlt");
 }
 
-static void OpenMainWindow(const std::string &titlePrefix) {
+void OpenMainWindow(const std::string &titlePrefix) {
   TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight),
                titlePrefix + RendererName, MainWindowFlags);
 }
 
 // Over MainWindow's upper right corner, so the settings stay in view beside the frames.
-static void OpenSettingsWindow() {
+void OpenSettingsWindow() {
   const int x = TkWindowX(MainWindow) + TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE) - 217;
   const int y = TkWindowY(MainWindow) + 29;
   TkOpenWindow(SettingsWindow, x, y, SettingsWidth, SettingsHeight, "Settings", SettingsWindowFlags);
   TkStickyWindow(SettingsWindow, 1);
 }
 
-static void CreateSettingsGadgets() {
+void CreateSettingsGadgets() {
   int x = 5;
   int y = 5;
   TkTextGadget(TK_ANY, x, y + 2, 80, 20, "Frame Rate:");

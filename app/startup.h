@@ -10,6 +10,12 @@
 // titlePrefix is followed by RendererName in MainWindow's title. GUI thread, once.
 void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame);
 
+// Start-up steps on their own: MainWindow with the title prefix and RendererName, the
+// Settings window over MainWindow's upper right corner, and its gadgets.
+void OpenMainWindow(const std::string &titlePrefix);
+void OpenSettingsWindow();
+void CreateSettingsGadgets();
+
 // Handles one event of the loop; false when the loop ends (either window asked to close).
 bool HandleWindowEvent(int event);
 // Waits for events and handles them until either window asks to close.

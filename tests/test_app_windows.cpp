@@ -1,0 +1,172 @@
+// The demo's windows and event loop in this process, under the test's display: start-up
+// up to the render thread, then events as the user would cause them.
+#include <gtest/gtest.h>
+
+#include <gtk/gtk.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app_state.h"
+#include "balls.h"
+#include "compose.h"
+#include "frame_clock.h"
+#include "gtk_internal.h"
+#include "startup.h"
+#include "toolkit.h"
+#include "user_internal.h"
+
+namespace {
+
+const std::string TitlePrefix = "Window test: rendering with ";
+
+int ComposedFrames = 0;
+int64_t BallsSeenByComposer = -1;
+void CountingComposer() {
+  ComposedFrames++;
+  TkLockMutex(ListMutex);
+  BallsSeenByComposer = TkListSize(BallList);
+  TkUnlockMutex(ListMutex);
+}
+
+// The GTK widget of a Settings gadget, found by its kind and label.
+GtkWidget *SettingsWidget(GType type, const char *label) {
+  TkGtkWindow *window = TkGtkFindWindow(SettingsWindow);
+  if (window == nullptr) return nullptr;
+  GtkWidget *found = nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(window->fixed));
+  for (GList *child = children; child != nullptr; child = child->next) {
+    GtkWidget *widget = GTK_WIDGET(child->data);
+    if (!G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) continue;
+    if (label != nullptr && (!GTK_IS_BUTTON(widget) || std::strcmp(gtk_button_get_label(GTK_BUTTON(widget)), label) != 0))
+      continue;
+    found = widget;
+  }
+  g_list_free(children);
+  return found;
+}
+
+// Handles events until the condition holds; false when a close request came first.
+template <typename Condition> bool ProcessEventsUntil(Condition condition) {
+  while (!condition()) {
+    if (!HandleWindowEvent(TkWaitWindowEvent())) return false;
+  }
+  return true;
+}
+
+void ExpectRect(int64_t gadget, LONG left, LONG top, LONG right, LONG bottom) {
+  RECT rect{};
+  ASSERT_TRUE(TkGadgetRect(gadget, &rect)) << gadget;
+  EXPECT_EQ(rect.left, left) << gadget;
+  EXPECT_EQ(rect.top, top) << gadget;
+  EXPECT_EQ(rect.right, right) << gadget;
+  EXPECT_EQ(rect.bottom, bottom) << gadget;
+}
+
+class AppWindows : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    TkInit();
+    PrepareDemo(TitlePrefix, CountingComposer);
+    // Let GTK lay the windows out and map them, as the event loop would; the toolkit's
+    // events stay queued for the loop.
+    while (gtk_events_pending()) gtk_main_iteration();
+  }
+};
+
+TEST_F(AppWindows, OpenBothWindowsWithTheirSizesTitlesAndPlacement) {
+  ASSERT_TRUE(TkIsWindow(MainWindow));
+  ASSERT_TRUE(TkIsWindow(SettingsWindow));
+  EXPECT_EQ(TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE), 800);
+  EXPECT_EQ(TkWindowHeight(MainWindow, TK_WINDOW_INNER_SIZE), 600);
+  EXPECT_EQ(TkWindowWidth(SettingsWindow, TK_WINDOW_INNER_SIZE), 210);
+  EXPECT_EQ(TkWindowHeight(SettingsWindow, TK_WINDOW_INNER_SIZE), 61);
+
+  EXPECT_EQ(RendererName, "Direct2D");
+  EXPECT_EQ(TkWindowTitle(MainWindow), TitlePrefix + RendererName);
+  EXPECT_EQ(TkWindowTitle(SettingsWindow), "Settings");
+
+  // Over MainWindow's upper right corner.
+  EXPECT_EQ(TkWindowX(SettingsWindow), TkWindowX(MainWindow) + 800 - 217);
+  EXPECT_EQ(TkWindowY(SettingsWindow), TkWindowY(MainWindow) + 29);
+}
+
+TEST_F(AppWindows, SettingsGadgetsStartWithSixtyFpsAndTenBalls) {
+  ExpectRect(FrameRate30Option, 75, 5, 125, 25);
+  ExpectRect(FrameRate60Option, 125, 5, 175, 25);
+  ExpectRect(BallCountField, 105, 35, 205, 55);
+  EXPECT_EQ(TkGetGadgetText(FrameRate30Option), "30 fps");
+  EXPECT_EQ(TkGetGadgetText(FrameRate60Option), "60 fps");
+  EXPECT_EQ(TkGetGadgetState(FrameRate30Option), 0);
+  EXPECT_EQ(TkGetGadgetState(FrameRate60Option), 1);
+  EXPECT_EQ(TkGetGadgetText(BallCountField), "10");
+  EXPECT_NE(SettingsWidget(GTK_TYPE_LABEL, nullptr), nullptr);
+
+  EXPECT_EQ(TkListSize(BallList), 10);
+  EXPECT_EQ(LastBallCountText, "10");
+  EXPECT_NE(ListMutex, nullptr);
+  EXPECT_EQ(FrameClock.framesPerSecond, 60.0f);
+}
+
+TEST_F(AppWindows, ARepaintRequestComposesAndPresentsOneFrame) {
+  const int before = ComposedFrames;
+  RedrawWindow(TkWindowHandle(MainWindow), nullptr, nullptr, 0x921);
+  EXPECT_EQ(ComposedFrames, before + 1);
+  EXPECT_EQ(BallsSeenByComposer, 10);
+  UserWindow *window = UserWindowFromHandle(TkWindowHandle(MainWindow));
+  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window->backBits, nullptr);
+  uint32_t pixel;
+  std::memcpy(&pixel, window->backBits + (599 * 800 + 799) * 4, 4);
+  EXPECT_EQ(pixel, 0xFF303030u);
+}
+
+TEST_F(AppWindows, TypingACountRebuildsTheBalls) {
+  GtkWidget *entry = SettingsWidget(GTK_TYPE_ENTRY, nullptr);
+  ASSERT_NE(entry, nullptr);
+  // Typed as the user would: through the field's insertion, where letters are refused.
+  gtk_editable_delete_text(GTK_EDITABLE(entry), 0, -1);
+  gint position = 0;
+  gtk_editable_insert_text(GTK_EDITABLE(entry), "2x", 2, &position);
+  gtk_editable_insert_text(GTK_EDITABLE(entry), "25", 2, &position);
+  EXPECT_EQ(TkGetGadgetText(BallCountField), "25");
+  ASSERT_TRUE(ProcessEventsUntil([] { return TkListSize(BallList) == 25; }));
+  EXPECT_EQ(LastBallCountText, "25");
+  EXPECT_EQ(BallCount, 25);
+}
+
+TEST_F(AppWindows, TheFrameRateOptionsSetTheRate) {
+  GtkWidget *option30 = SettingsWidget(GTK_TYPE_RADIO_BUTTON, "30 fps");
+  GtkWidget *option60 = SettingsWidget(GTK_TYPE_RADIO_BUTTON, "60 fps");
+  ASSERT_NE(option30, nullptr);
+  ASSERT_NE(option60, nullptr);
+  gtk_button_clicked(GTK_BUTTON(option30));
+  ASSERT_TRUE(ProcessEventsUntil([] { return FrameClock.framesPerSecond == 30.0f; }));
+  EXPECT_EQ(TkGetGadgetState(FrameRate60Option), 0);
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  EXPECT_EQ(FrameClock.ticksPerFrame, TicksPerFrame(frequency.QuadPart, 30.0f));
+
+  // A click on the selected option starts the schedule over at the same rate.
+  FrameClock.nextFrameDue = 0;
+  gtk_button_clicked(GTK_BUTTON(option30));
+  ASSERT_TRUE(ProcessEventsUntil([] { return FrameClock.nextFrameDue != 0; }));
+  EXPECT_EQ(FrameClock.framesPerSecond, 30.0f);
+
+  gtk_button_clicked(GTK_BUTTON(option60));
+  ASSERT_TRUE(ProcessEventsUntil([] { return FrameClock.framesPerSecond == 60.0f; }));
+  EXPECT_EQ(TkGetGadgetState(FrameRate30Option), 0);
+}
+
+TEST_F(AppWindows, ACloseRequestOfEitherWindowEndsTheLoop) {
+  for (int64_t number : {SettingsWindow, MainWindow}) {
+    TkGtkWindow *window = TkGtkFindWindow(number);
+    ASSERT_NE(window, nullptr);
+    gtk_window_close(GTK_WINDOW(window->window));
+    RunEventLoop(); // returns only on a close request of window 0 or 1
+    EXPECT_EQ(TkEventWindow(), number);
+  }
+}
+
+} // namespace
