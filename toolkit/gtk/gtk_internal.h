@@ -1,0 +1,73 @@
+// What the GTK toolkit files share: the window and gadget records, the event queue and
+// the window procedure that hands messages to the bound callbacks. Everything here runs
+// on the GUI thread, except the window table's lookups behind TkIsWindow and
+// TkWindowHandle, which take its mutex.
+#pragma once
+
+#include "toolkit.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------------------
+// Records
+// ---------------------------------------------------------------------------------------
+
+struct TkGtkWindow {
+  int64_t number;
+  GtkWidget *window; // the GtkWindow
+  GtkWidget *fixed;  // the client area: gadgets sit here at their exact rectangles
+  GtkWidget *client; // the drawing area behind the gadgets that shows the back buffer
+  HWND handle;
+  int width; // client size as asked
+  int height;
+  int requestedX; // outer position as placed, until the window is on screen
+  int requestedY;
+  TkWindowCallback callback;
+};
+
+enum class TkGadgetKind { Text, Option, String };
+
+struct TkGtkGadget {
+  int64_t number;
+  int64_t window;
+  TkGadgetKind kind;
+  GtkWidget *widget;
+  GtkWidget *groupNone; // options: the hidden member of the group that is active when none is
+  RECT rect;            // as asked, in client coordinates
+  unsigned long numericFilter;
+};
+
+// ---------------------------------------------------------------------------------------
+// Shared procedures
+// ---------------------------------------------------------------------------------------
+
+// True once TkInit has opened the display.
+bool TkGtkReady();
+
+// The window of a number or a handle, or null. GUI thread.
+TkGtkWindow *TkGtkFindWindow(int64_t number);
+TkGtkWindow *TkGtkFindWindowByHandle(HWND handle);
+// The window that gadgets go into (the one opened last), or null.
+TkGtkWindow *TkGtkCurrentWindow();
+// Closes every window (end of program).
+void TkGtkCloseAllWindows();
+
+// Frees the gadgets of a window that is closing.
+void TkGtkFreeGadgetsOf(int64_t window);
+// The widget of a gadget, or null.
+GtkWidget *TkGtkGadgetWidget(int64_t number);
+// A window was opened: the next option starts a new group.
+void TkGtkGadgetListChanged();
+
+// Adds an event for TkWaitWindowEvent.
+void TkGtkQueueEvent(int code, int64_t window, int64_t gadget);
+// Drops the queued events of a window that is closing: they would name a window that
+// no longer exists, or a later window under the same number.
+void TkGtkDropEventsOf(int64_t window);
+// The callback bound to every window (TK_ANY), or null.
+TkWindowCallback TkGtkAllWindowsCallback();
+// The window procedure of every toolkit window: bound callback first, then the
+// toolkit's own handling.
+LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,269 @@
+// Windows by number on GTK 3. A window is a GtkWindow that is not resizable, holding a
+// GtkFixed of exactly the client size; a drawing area at the back of the fixed shows the
+// platform's back buffer and the gadgets sit in front of it.
+#include "gtk_internal.h"
+#include "linux_window.h"
+
+#include <map>
+#include <mutex>
+
+// ---------------------------------------------------------------------------------------
+// Globals
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// The render thread asks TkIsWindow and TkWindowHandle every frame while the GUI thread
+// may open or close windows, so the table is guarded. Only the GUI thread changes it, and
+// only the GUI thread follows the record pointers.
+std::mutex &TableMutex() {
+  static std::mutex *mutex = new std::mutex;
+  return *mutex;
+}
+
+std::map<int64_t, TkGtkWindow *> &Table() {
+  static std::map<int64_t, TkGtkWindow *> *table = new std::map<int64_t, TkGtkWindow *>;
+  return *table;
+}
+
+int64_t CurrentWindow = TK_ANY;
+int64_t NextPickedNumber = 0x10000;
+
+int64_t PickNumber() {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  while (Table().count(NextPickedNumber)) NextPickedNumber++;
+  return NextPickedNumber++;
+}
+
+// ---------------------------------------------------------------------------------------
+// Placement
+// ---------------------------------------------------------------------------------------
+
+GdkRectangle ScreenArea() {
+  GdkRectangle area{0, 0, 0, 0};
+  GdkDisplay *display = gdk_display_get_default();
+  GdkMonitor *monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor) gdk_monitor_get_geometry(monitor, &area);
+  return area;
+}
+
+// Outer frame of a window on the screen; with no window manager the frame is the client
+// area itself.
+GdkRectangle FrameOf(const TkGtkWindow *window) {
+  GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
+  GdkRectangle frame{window->requestedX, window->requestedY, window->width, window->height};
+  if (gdkWindow && gtk_widget_get_realized(window->window)) gdk_window_get_frame_extents(gdkWindow, &frame);
+  return frame;
+}
+
+void Place(TkGtkWindow *window, int x, int y, uint32_t flags, const TkGtkWindow *parent) {
+  uint32_t placement = flags & 7;
+  if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
+    GdkRectangle frame = FrameOf(parent);
+    x = frame.x + (frame.width - window->width) / 2;
+    y = frame.y + (frame.height - window->height) / 2;
+  } else if (placement == TK_WINDOW_SCREEN_CENTERED || placement == TK_WINDOW_PARENT_CENTERED) {
+    GdkRectangle area = ScreenArea();
+    x = area.x + (area.width - window->width) / 2;
+    y = area.y + (area.height - window->height) / 2;
+  }
+  window->requestedX = x;
+  window->requestedY = y;
+  gtk_window_move(GTK_WINDOW(window->window), x, y);
+}
+
+// Tells the window manager which frame buttons the styles ask for.
+void ApplyFrameStyle(TkGtkWindow *window, uint32_t flags) {
+  GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
+  if (!gdkWindow) return;
+  int functions = GDK_FUNC_MOVE;
+  int decorations = GDK_DECOR_BORDER;
+  if ((flags & TK_WINDOW_CAPTION) == TK_WINDOW_CAPTION) decorations |= GDK_DECOR_TITLE;
+  if (flags & TK_WINDOW_SYSTEM_MENU) {
+    functions |= GDK_FUNC_CLOSE;
+    decorations |= GDK_DECOR_MENU;
+  }
+  if (flags & TK_WINDOW_MINIMIZE_BOX) {
+    functions |= GDK_FUNC_MINIMIZE;
+    decorations |= GDK_DECOR_MINIMIZE;
+  }
+  gdk_window_set_functions(gdkWindow, static_cast<GdkWMFunction>(functions));
+  gdk_window_set_decorations(gdkWindow, static_cast<GdkWMDecoration>(decorations));
+}
+
+// The close box asks, it does not close: the window procedure (and through it the
+// program) decides.
+gboolean OnDeleteEvent(GtkWidget *, GdkEvent *, gpointer data) {
+  HWND handle = static_cast<HWND>(data);
+  LinuxSendMessage(handle, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void FreeWindow(TkGtkWindow *window) {
+  TkGtkFreeGadgetsOf(window->number);
+  TkGtkDropEventsOf(window->number);
+  // The platform lets go of the widgets before they are destroyed.
+  LinuxDestroyWindow(window->handle);
+  gtk_widget_destroy(window->window);
+  delete window;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Shared with the other toolkit files
+// ---------------------------------------------------------------------------------------
+
+TkGtkWindow *TkGtkFindWindow(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  auto found = Table().find(number);
+  return found == Table().end() ? nullptr : found->second;
+}
+
+TkGtkWindow *TkGtkFindWindowByHandle(HWND handle) {
+  if (!handle) return nullptr;
+  std::lock_guard<std::mutex> lock(TableMutex());
+  for (auto &entry : Table())
+    if (entry.second->handle == handle) return entry.second;
+  return nullptr;
+}
+
+TkGtkWindow *TkGtkCurrentWindow() { return TkGtkFindWindow(CurrentWindow); }
+
+void TkGtkCloseAllWindows() {
+  while (true) {
+    int64_t number;
+    {
+      std::lock_guard<std::mutex> lock(TableMutex());
+      if (Table().empty()) return;
+      number = Table().begin()->first;
+    }
+    TkCloseWindow(number);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------
+
+int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title,
+                     uint32_t flags) {
+  if (!TkGtkReady() || width < 1 || height < 1) return 0;
+  if (number == TK_ANY) {
+    number = PickNumber();
+  } else if (number < 0) {
+    return 0;
+  } else if (TkGtkFindWindow(number)) {
+    TkCloseWindow(number);
+  }
+  TkGtkWindow *parent = TkGtkCurrentWindow();
+
+  TkGtkWindow *window = new TkGtkWindow{};
+  window->number = number;
+  window->width = width;
+  window->height = height;
+  window->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow *gtkWindow = GTK_WINDOW(window->window);
+  gtk_window_set_title(gtkWindow, title.c_str());
+  gtk_window_set_resizable(gtkWindow, FALSE);
+  gtk_window_set_decorated(gtkWindow, (flags & TK_WINDOW_CAPTION) != 0);
+  gtk_window_set_deletable(gtkWindow, (flags & TK_WINDOW_SYSTEM_MENU) != 0);
+  gtk_style_context_add_class(gtk_widget_get_style_context(window->window), "tk-window");
+
+  window->fixed = gtk_fixed_new();
+  gtk_widget_set_size_request(window->fixed, width, height);
+  gtk_container_add(GTK_CONTAINER(window->window), window->fixed);
+  window->client = gtk_drawing_area_new();
+  // Without a window of its own the drawing area paints below the gadgets, which draw
+  // on the same surface after it.
+  gtk_widget_set_has_window(window->client, FALSE);
+  gtk_widget_set_size_request(window->client, width, height);
+  gtk_fixed_put(GTK_FIXED(window->fixed), window->client, 0, 0);
+
+  window->handle = LinuxCreateWindow(window->window, window->client, width, height, TkGtkWindowProcedure);
+  if (!window->handle) {
+    gtk_widget_destroy(window->window);
+    delete window;
+    return 0;
+  }
+  g_signal_connect(window->window, "delete-event", G_CALLBACK(OnDeleteEvent), window->handle);
+  Place(window, x, y, flags, parent);
+  gtk_widget_realize(window->window);
+  ApplyFrameStyle(window, flags);
+  gtk_widget_show_all(window->window);
+
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    Table()[number] = window;
+  }
+  CurrentWindow = number;
+  TkGtkGadgetListChanged();
+  return number;
+}
+
+void TkCloseWindow(int64_t number) {
+  TkGtkWindow *window;
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    auto found = Table().find(number);
+    if (found == Table().end()) return;
+    window = found->second;
+    Table().erase(found);
+  }
+  if (CurrentWindow == number) CurrentWindow = TK_ANY;
+  FreeWindow(window);
+}
+
+int TkWindowX(int64_t number) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  return window ? FrameOf(window).x : 0;
+}
+
+int TkWindowY(int64_t number) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  return window ? FrameOf(window).y : 0;
+}
+
+int TkWindowWidth(int64_t number, int mode) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  if (!window) return 0;
+  if (mode == TK_WINDOW_INNER_SIZE) {
+    int allocated = gtk_widget_get_allocated_width(window->fixed);
+    return allocated > 1 ? allocated : window->width;
+  }
+  return FrameOf(window).width;
+}
+
+int TkWindowHeight(int64_t number, int mode) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  if (!window) return 0;
+  if (mode == TK_WINDOW_INNER_SIZE) {
+    int allocated = gtk_widget_get_allocated_height(window->fixed);
+    return allocated > 1 ? allocated : window->height;
+  }
+  return FrameOf(window).height;
+}
+
+std::string TkWindowTitle(int64_t number) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  if (!window) return "";
+  const char *title = gtk_window_get_title(GTK_WINDOW(window->window));
+  return title ? title : "";
+}
+
+void TkStickyWindow(int64_t number, int flag) {
+  TkGtkWindow *window = TkGtkFindWindow(number);
+  if (window) gtk_window_set_keep_above(GTK_WINDOW(window->window), flag != 0);
+}
+
+int TkIsWindow(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  return Table().count(number) ? 1 : 0;
+}
+
+HWND TkWindowHandle(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  auto found = Table().find(number);
+  return found == Table().end() ? nullptr : found->second->handle;
+}
