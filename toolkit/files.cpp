@@ -1,0 +1,42 @@
+// File sizes and whole-file reading.
+#include "files.h"
+#include "text_utf.h"
+#include "toolkit.h"
+
+int64_t TkFileSize(const std::string &fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(TkUtf8ToWide(fileName).c_str(), GetFileExInfoStandard, &data))
+    return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    return -2;
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+bool TkReadWholeFile(const std::string &fileName, std::vector<uint8_t> *contents) {
+  contents->clear();
+  HANDLE file = CreateFileW(TkUtf8ToWide(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  bool ok = false;
+  LARGE_INTEGER size{};
+  // Pictures beyond 1 GiB are not pictures this program reads.
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && size.QuadPart <= (int64_t{1} << 30)) {
+    contents->resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    ok = true;
+    while (done < contents->size()) {
+      DWORD got = 0;
+      DWORD want = static_cast<DWORD>(contents->size() - done);
+      if (!ReadFile(file, contents->data() + done, want, &got, nullptr) || got == 0) {
+        ok = false;
+        break;
+      }
+      done += got;
+    }
+  }
+  CloseHandle(file);
+  if (!ok)
+    contents->clear();
+  return ok;
+}
