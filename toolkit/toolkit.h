@@ -213,6 +213,9 @@ int TkImageDepth(int64_t image);
 int TkResizeImage(int64_t image, int width, int height);
 // The image's DIB section.
 HBITMAP TkImageHandle(int64_t image);
+// Takes the DIB section away from the image and frees the image: the caller now owns the
+// bitmap and deletes it. Null when there is no such image.
+HBITMAP TkDetachImageHandle(int64_t image);
 
 // Makes the image the current drawing output; returns its device context or null.
 HDC TkStartDrawing(int64_t image);
