@@ -1,0 +1,36 @@
+// Row kernels for the draws a frame makes most: premultiplied source-over with a constant
+// opacity. Built for several instruction sets; the best one for the machine is picked when
+// the program loads.
+#pragma once
+
+#include <cstdint>
+
+// Each byte of x times a / 255, rounded as pixman rounds (exact for 0..255 inputs).
+inline uint32_t D2dMulUn8x4(uint32_t x, uint32_t a) {
+  uint32_t rb = (x & 0x00ff00ffu) * a + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+  uint32_t ag = ((x >> 8) & 0x00ff00ffu) * a + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
+  return rb | ag;
+}
+
+// Byte-wise x + y, each byte saturating at 255.
+inline uint32_t D2dAddSatUn8x4(uint32_t x, uint32_t y) {
+  uint32_t rb = (x & 0x00ff00ffu) + (y & 0x00ff00ffu);
+  rb |= 0x01000100u - ((rb >> 8) & 0x00ff00ffu);
+  uint32_t ag = ((x >> 8) & 0x00ff00ffu) + ((y >> 8) & 0x00ff00ffu);
+  ag |= 0x01000100u - ((ag >> 8) & 0x00ff00ffu);
+  return (rb & 0x00ff00ffu) | ((ag & 0x00ff00ffu) << 8);
+}
+
+// One pixel of source-over: src already multiplied by its opacity.
+inline uint32_t D2dOver(uint32_t src, uint32_t dst) {
+  return D2dAddSatUn8x4(src, D2dMulUn8x4(dst, 255u - (src >> 24)));
+}
+
+// dst[i] = (src[i] * opacity8 / 255) over dst[i], for i < n.
+void D2dBlendRowOver(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8);
+// dst[i] = color over dst[i]; color is premultiplied.
+void D2dFillRowOver(uint32_t *dst, int n, uint32_t color);
+// dst[i] = srcRow[columns[i]]: one row of a nearest-neighbour scale.
+void D2dGatherRow(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n);
