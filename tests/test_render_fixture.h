@@ -1,0 +1,110 @@
+// The set-up shared by the Render API's tests: the Direct2D backend started and the lists
+// made as the program's scene set-up does, plus pictures written by the tests themselves
+// and a reader of the pixels an image stores.
+#pragma once
+
+#include "render_api.h"
+
+#include "d2d_backend.h"
+#include "d2d_internal.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// One stored pixel, channels as 8-bit numbers (premultiplied, as images hold them).
+struct Bgra {
+  int b, g, r, a;
+  bool operator==(const Bgra &other) const = default;
+};
+
+inline void PrintTo(const Bgra &p, std::ostream *out) {
+  *out << "(B " << p.b << ", G " << p.g << ", R " << p.r << ", A " << p.a << ")";
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    _D2D_Start();
+    MainRenderTarget = static_cast<ID2D1DCRenderTarget *>(_D2D_CreateRenderTarget(1, nullptr, nullptr));
+    RenderBackend = -1;
+    SetRenderBackend(1);
+    ImageList = TkNewList(sizeof(RenderImage));
+    DrawingStack = TkNewList(sizeof(DrawingContext));
+    BrushList = TkNewList(sizeof(RenderBrush));
+    BorderList = TkNewList(sizeof(RenderBorder));
+    TkUsePNGDecoder();
+    TkUseJPEGDecoder();
+  }
+
+  void SetUp() override {
+    ASSERT_NE(MainRenderTarget, nullptr);
+    ASSERT_EQ(RenderBackend, 1);
+    folder_ = std::filesystem::temp_directory_path() /
+              ("render_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    images_ = TkListSize(ImageList);
+    brushes_ = TkListSize(BrushList);
+  }
+
+  void TearDown() override {
+    std::filesystem::remove_all(folder_);
+    // Every test pairs its drawing contexts and puts the backend choice back.
+    EXPECT_EQ(TkListSize(DrawingStack), 0);
+    RenderBackend = 1;
+  }
+
+  std::string File(const std::string &name) const { return (folder_ / name).string(); }
+
+  // A new image whose every pixel is the given premultiplied colour.
+  static RenderImage *SolidImage(int width, int height, int r, int g, int b, int a) {
+    RenderImage *image = CreateRenderImage(width, height, TkRGBA(r, g, b, a));
+    EXPECT_NE(image, nullptr);
+    EXPECT_NE(image->bitmap, nullptr);
+    return image;
+  }
+
+  // The pixel the image stores at (x, y), read from the Direct2D target's own memory.
+  static Bgra Pixel(const RenderImage *image, int x, int y) {
+    D2dTarget *target = D2dTargetOf(image->bitmap);
+    if (!target || x < 0 || y < 0 || x >= target->surface.width || y >= target->surface.height)
+      return {-1, -1, -1, -1};
+    uint32_t p = D2dRow(target->surface, y)[x];
+    return {static_cast<int>(p & 255), static_cast<int>((p >> 8) & 255), static_cast<int>((p >> 16) & 255),
+            static_cast<int>(p >> 24)};
+  }
+
+  // Writes an 8-bit RGBA PNG from rows of R, G, B, A samples.
+  static void WritePng(const std::string &file, int width, int height, const std::vector<uint8_t> &rgba) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    ASSERT_TRUE(png_image_write_to_file(&image, file.c_str(), 0, rgba.data(), 0, nullptr)) << file;
+  }
+
+  // An RGBA picture of one colour with a rectangle of another.
+  static std::vector<uint8_t> Picture(int width, int height, const uint8_t background[4], int x0, int y0, int x1,
+                                      int y1, const uint8_t inside[4]) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; y++)
+      for (int x = 0; x < width; x++) {
+        const uint8_t *c = (x >= x0 && x < x1 && y >= y0 && y < y1) ? inside : background;
+        for (int i = 0; i < 4; i++) rgba[(static_cast<size_t>(y) * width + x) * 4 + i] = c[i];
+      }
+    return rgba;
+  }
+
+  std::filesystem::path folder_;
+  int64_t images_ = 0;  // ImageList size when the test began
+  int64_t brushes_ = 0; // BrushList size when the test began
+};
