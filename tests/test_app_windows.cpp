@@ -73,6 +73,7 @@ protected:
     // events stay queued for the loop.
     while (gtk_events_pending()) gtk_main_iteration();
   }
+  static void TearDownTestSuite() { TkEnd(); }
 };
 
 TEST_F(AppWindows, OpenBothWindowsWithTheirSizesTitlesAndPlacement) {

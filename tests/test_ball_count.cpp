@@ -35,6 +35,7 @@ protected:
     OpenSettingsWindow();
     CreateSettingsGadgets();
   }
+  static void TearDownTestSuite() { TkEnd(); }
   void SetUp() override {
     BallWidth = 128;
     BallHeight = 128;
