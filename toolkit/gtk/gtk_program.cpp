@@ -27,7 +27,7 @@ const char *GadgetCss = R"css(
 .tk-window radiobutton,
 .tk-window radiobutton label {
   font-family: Sans;
-  font-size: 11px;
+  font-size: 10px;
 }
 .tk-window entry {
   min-height: 0;
@@ -45,6 +45,10 @@ const char *GadgetCss = R"css(
   min-width: 12px;
   min-height: 12px;
   margin: 0 3px 0 0;
+  padding: 0;
+}
+.tk-window radiobutton label {
+  margin: 0;
   padding: 0;
 }
 )css";
