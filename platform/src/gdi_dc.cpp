@@ -6,10 +6,15 @@
 namespace {
 
 // Every new memory DC holds this 1 x 1 monochrome bitmap until another is selected.
+// Its record is kept here as well as in the handle table, which is torn down at exit
+// before the leak checker looks.
+GdiBitmap *StockRecord;
+
 HBITMAP StockBitmap() {
   static HBITMAP stock = [] {
     HBITMAP handle = GdiNewBitmap(1, 1, 1, false, false);
-    GdiBitmapOf(handle)->stock = true;
+    StockRecord = GdiBitmapOf(handle);
+    StockRecord->stock = true;
     return handle;
   }();
   return stock;

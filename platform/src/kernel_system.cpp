@@ -43,8 +43,12 @@ HeapRecord *HeapOf(HANDLE heap) { return static_cast<HeapRecord *>(HandleLookup(
 
 } // namespace
 
+// The process heap lives as long as the process; the record is kept here too, since the
+// handle table is torn down at exit before the leak checker looks.
+static HeapRecord *ProcessHeapRecord;
+
 HANDLE GetProcessHeap() {
-  static HANDLE processHeap = HandleAdd(HandleKind::Heap, new HeapRecord);
+  static HANDLE processHeap = HandleAdd(HandleKind::Heap, ProcessHeapRecord = new HeapRecord);
   return processHeap;
 }
 
