@@ -64,7 +64,7 @@ protected:
 
   std::string File(const std::string &name) const { return (folder_ / name).string(); }
 
-  // A new image whose every pixel is the given premultiplied colour.
+  // A new image cleared to a straight colour: it stores each channel times alpha / 255.
   static RenderImage *SolidImage(int width, int height, int r, int g, int b, int a) {
     RenderImage *image = CreateRenderImage(width, height, TkRGBA(r, g, b, a));
     EXPECT_NE(image, nullptr);
