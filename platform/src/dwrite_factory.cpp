@@ -5,6 +5,9 @@
 
 #include <atomic>
 
+// The identifiers live beside DWriteCreateFactory on purpose: the module table refers to
+// the export only weakly, so it is the backend's use of IID_IDWriteFactory that links this
+// file into the program.
 const IID IID_IDWriteFactory = {0xb859ee5a, 0xd838, 0x4b5b, {0xa2, 0xe8, 0x1a, 0xdc, 0x7d, 0x93, 0xdb, 0x48}};
 const IID IID_IDWriteTextFormat = {0x9c906818, 0x31d7, 0x4fd3, {0xa1, 0x51, 0x7c, 0x5e, 0x22, 0x5d, 0xb5, 0x5a}};
 
