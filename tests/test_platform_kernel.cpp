@@ -91,6 +91,19 @@ TEST(KernelModules, BuiltInModulesLoadAndOthersFail) {
   EXPECT_EQ(GetModuleHandleW(L"ntdll.dll"), nullptr);
 }
 
+TEST(KernelModules, Direct2DAndDirectWriteExportsResolve) {
+  // Nothing in this program calls them directly: the table alone must keep them linked in.
+  HMODULE d2d = LoadLibraryW(L"D2D1.DLL");
+  HMODULE dwrite = LoadLibraryW(L"DWRITE.DLL");
+  EXPECT_NE(GetProcAddress(d2d, "D2D1CreateFactory"), nullptr);
+  EXPECT_NE(GetProcAddress(d2d, "D2D1MakeRotateMatrix"), nullptr);
+  EXPECT_NE(GetProcAddress(dwrite, "DWriteCreateFactory"), nullptr);
+  EXPECT_EQ(GetProcAddress(d2d, "DWriteCreateFactory"), nullptr);
+  EXPECT_EQ(GetProcAddress(dwrite, "D2D1CreateFactory"), nullptr);
+  FreeLibrary(d2d);
+  FreeLibrary(dwrite);
+}
+
 TEST(KernelModules, ForeignHandlesAndOrdinalsFindNothing) {
   HMODULE program = GetModuleHandleW(nullptr);
   ASSERT_NE(program, nullptr);
