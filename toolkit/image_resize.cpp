@@ -45,30 +45,25 @@ std::vector<Contribution> AxisContributions(int source, int destination) {
   return result;
 }
 
-// Premultiplied R, G, B, A floats (0..255) of the whole image, rows top first.
-std::vector<float> PremultipliedPixels(const TkImage &image) {
-  std::vector<float> out(static_cast<size_t>(image.width) * image.height * 4);
-  float *o = out.data();
-  for (int y = 0; y < image.height; ++y) {
-    const uint8_t *p = TkImageRow(image, y);
-    for (int x = 0; x < image.width; ++x, o += 4) {
-      if (image.depth == 32) {
-        float alpha = p[3] / 255.0f;
-        o[0] = p[2] * alpha;
-        o[1] = p[1] * alpha;
-        o[2] = p[0] * alpha;
-        o[3] = p[3];
-        p += 4;
-      } else {
-        o[0] = p[2];
-        o[1] = p[1];
-        o[2] = p[0];
-        o[3] = 255.0f;
-        p += 3;
-      }
+// Row y as premultiplied R, G, B, A floats (0..255).
+void PremultipliedRow(const TkImage &image, int y, float *out) {
+  const uint8_t *p = TkImageRow(image, y);
+  for (int x = 0; x < image.width; ++x, out += 4) {
+    if (image.depth == 32) {
+      float alpha = p[3] / 255.0f;
+      out[0] = p[2] * alpha;
+      out[1] = p[1] * alpha;
+      out[2] = p[0] * alpha;
+      out[3] = p[3];
+      p += 4;
+    } else {
+      out[0] = p[2];
+      out[1] = p[1];
+      out[2] = p[0];
+      out[3] = 255.0f;
+      p += 3;
     }
   }
-  return out;
 }
 
 uint8_t ToByte(float value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
@@ -85,14 +80,15 @@ int TkResizeImage(int64_t number, int width, int height) {
   if (!TkMakeImageBitmap(width, height, image->depth, &resized))
     return 0;
 
-  std::vector<float> source = PremultipliedPixels(*image);
   std::vector<Contribution> columns = AxisContributions(image->width, width);
   std::vector<Contribution> rows = AxisContributions(image->height, height);
 
   // Horizontal pass: every source row to the new width.
   std::vector<float> across(static_cast<size_t>(width) * image->height * 4, 0.0f);
+  std::vector<float> sourceRow(static_cast<size_t>(image->width) * 4);
   for (int y = 0; y < image->height; ++y) {
-    const float *in = source.data() + static_cast<size_t>(y) * image->width * 4;
+    PremultipliedRow(*image, y, sourceRow.data());
+    const float *in = sourceRow.data();
     float *out = across.data() + static_cast<size_t>(y) * width * 4;
     for (int x = 0; x < width; ++x, out += 4) {
       const Contribution &c = columns[static_cast<size_t>(x)];
@@ -103,33 +99,35 @@ int TkResizeImage(int64_t number, int width, int height) {
       }
     }
   }
-  source.clear();
-  source.shrink_to_fit();
 
-  // Vertical pass, then back to straight alpha and bytes.
+  // Vertical pass, whole rows at a time for the cache's sake, then back to straight alpha
+  // and bytes.
+  std::vector<float> sum(static_cast<size_t>(width) * 4);
   for (int y = 0; y < height; ++y) {
     const Contribution &c = rows[static_cast<size_t>(y)];
+    std::fill(sum.begin(), sum.end(), 0.0f);
+    for (size_t k = 0; k < c.weights.size(); ++k) {
+      const float *in = across.data() + (static_cast<size_t>(c.first) + k) * width * 4;
+      float weight = c.weights[k];
+      for (size_t i = 0; i < sum.size(); ++i)
+        sum[i] += in[i] * weight;
+    }
     uint8_t *row = TkImageRow(resized, y);
-    for (int x = 0; x < width; ++x) {
-      float sum[4] = {0, 0, 0, 0};
-      for (size_t k = 0; k < c.weights.size(); ++k) {
-        const float *p = across.data() + ((static_cast<size_t>(c.first) + k) * width + x) * 4;
-        for (int ch = 0; ch < 4; ++ch)
-          sum[ch] += p[ch] * c.weights[k];
-      }
+    const float *p = sum.data();
+    for (int x = 0; x < width; ++x, p += 4) {
       if (resized.depth == 32) {
-        float alpha = sum[3];
+        float alpha = p[3];
         float unpremultiply = alpha > 0.0f ? 255.0f / alpha : 0.0f;
-        uint8_t *p = row + static_cast<size_t>(x) * 4;
-        p[0] = ToByte(sum[2] * unpremultiply);
-        p[1] = ToByte(sum[1] * unpremultiply);
-        p[2] = ToByte(sum[0] * unpremultiply);
-        p[3] = ToByte(alpha);
+        uint8_t *out = row + static_cast<size_t>(x) * 4;
+        out[0] = ToByte(p[2] * unpremultiply);
+        out[1] = ToByte(p[1] * unpremultiply);
+        out[2] = ToByte(p[0] * unpremultiply);
+        out[3] = ToByte(alpha);
       } else {
-        uint8_t *p = row + static_cast<size_t>(x) * 3;
-        p[0] = ToByte(sum[2]);
-        p[1] = ToByte(sum[1]);
-        p[2] = ToByte(sum[0]);
+        uint8_t *out = row + static_cast<size_t>(x) * 3;
+        out[0] = ToByte(p[2]);
+        out[1] = ToByte(p[1]);
+        out[2] = ToByte(p[0]);
       }
     }
   }
