@@ -100,12 +100,6 @@ TEST(TkFloatToInt, TruncatesTowardsZero) {
   EXPECT_EQ(TkFloatToInt(-9223372036854775808.0), kMin64);
 }
 
-TEST(TkColours, UseTheWin32Layout) {
-  EXPECT_EQ(TkRGB(1, 2, 3), 0x030201u);
-  EXPECT_EQ(TkRGBA(1, 2, 3, 200), 0xC8030201u);
-  EXPECT_EQ(TkAlpha(TkRGBA(9, 9, 9, 128)), 128u);
-}
-
 TEST(TextUtf, RoundTripsEveryPlane) {
   // "aé€😀": one, two, three and four UTF-8 bytes.
   std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";

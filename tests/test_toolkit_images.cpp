@@ -445,9 +445,8 @@ TEST(TkResizeImage, ShrinkingAveragesTheCoveredArea) {
   EXPECT_EQ(TkImageWidth(image), 2);
   EXPECT_EQ(TkImageDepth(image), 24);
   EXPECT_EQ(Row(image), (std::vector<uint32_t>{Grey(0), Grey(255)}));
-  // 3 -> 2: each new pixel covers one and a half old ones.
-  Fill(image, {}); // keep the number; refill at the new size below
   TkFreeImage(image);
+  // 3 -> 2: each new pixel covers one and a half old ones.
   image = TkCreateImage(TK_ANY, 3, 1, 24);
   Fill(image, {Grey(0), Grey(90), Grey(180)});
   ASSERT_TRUE(TkResizeImage(image, 2, 1));
