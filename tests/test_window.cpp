@@ -88,6 +88,7 @@ void OpenSettings(int x, int y) {
 class Window : public ::testing::Test {
 protected:
   static void SetUpTestSuite() { TkInit(); }
+  static void TearDownTestSuite() { TkEnd(); }
   void SetUp() override {
     ASSERT_TRUE(TkGtkReady()) << "needs a display";
     TkBindWindowCallback(nullptr, TK_ANY);
