@@ -21,7 +21,7 @@ RenderImage *CellImage(uint32_t colour, std::initializer_list<std::pair<int, int
   return image;
 }
 
-// A 4 x 1 mask image whose left `opaque` pixels are opaque black.
+// A width x 12 mask image whose left `opaque` columns are opaque black.
 RenderImage *StripMask(int width, int opaque) {
   RenderImage *image = CreateRenderImage(width, 12, 0);
   StartRenderDrawing(image);
