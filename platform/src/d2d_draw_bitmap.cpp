@@ -35,12 +35,18 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   while (box.x0 < box.x1 && NearestIndex(box.x1 - 1, left, s.left, scaleX, colLo, colHi) >= source.width) --box.x1;
   if (box.x0 >= box.x1) return;
   int n = box.x1 - box.x0;
-  if (target->columns.size() < static_cast<size_t>(n)) target->columns.resize(static_cast<size_t>(n));
-  int32_t *columns = target->columns.data();
-  for (int i = 0; i < n; ++i)
-    columns[i] = static_cast<int32_t>(NearestIndex(box.x0 + i, left, s.left, scaleX, colLo, colHi));
-  bool contiguous = columns[n - 1] - columns[0] == n - 1;
-  if (!contiguous && target->rowScratch.size() < static_cast<size_t>(n)) target->rowScratch.resize(static_cast<size_t>(n));
+  int32_t firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
+  int32_t *columns = nullptr;
+  // Unscaled draws read consecutive source pixels and need no column table.
+  bool contiguous = scaleX == 1.0 &&
+                    NearestIndex(box.x1 - 1, left, s.left, scaleX, colLo, colHi) - firstColumn == n - 1;
+  if (!contiguous) {
+    if (target->columns.size() < static_cast<size_t>(n)) target->columns.resize(static_cast<size_t>(n));
+    if (target->rowScratch.size() < static_cast<size_t>(n)) target->rowScratch.resize(static_cast<size_t>(n));
+    columns = target->columns.data();
+    for (int i = 0; i < n; ++i)
+      columns[i] = static_cast<int32_t>(NearestIndex(box.x0 + i, left, s.left, scaleX, colLo, colHi));
+  }
 
   D2dSurface *dst = D2dDrawSurface(target);
   int64_t gathered = -1; // the source row now in rowScratch
@@ -50,7 +56,7 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
     const uint32_t *srcRow = D2dRow(source, static_cast<int>(row));
     uint32_t *dstRow = D2dRow(*dst, y) + box.x0;
     if (contiguous) {
-      D2dBlendRowOver(dstRow, srcRow + columns[0], n, opacity8);
+      D2dBlendRowOver(dstRow, srcRow + firstColumn, n, opacity8);
       continue;
     }
     if (row != gathered) {
