@@ -237,3 +237,4 @@ uint32_t HSLToRGB(HSLColor colour);
 int StartRenderLayer(const RenderRect *rect, float opacity, RenderBrush *opacityBrush, RenderBorder *border);
 // Composes the innermost layer onto the target and draws its border over it.
 int StopRenderLayer();
+#include "colour_effects.h"
