@@ -5,9 +5,16 @@
 
 FrameComposer ComposeFrame = nullptr;
 
-static void PaintFrame() {
-  if (ComposeFrame != nullptr) ComposeFrame();
+POINT ReadFrameCursor() {
+  POINT cursor = {0, 0};
+  GetCursorPos(&cursor);
   // The toolkit's handle of window 0, asked afresh for every paint.
+  ScreenToClient(TkWindowHandle(MainWindow), &cursor);
+  return cursor;
+}
+
+static void PaintFrame() {
+  if (ComposeFrame != nullptr) ComposeFrame(ReadFrameCursor());
   HWND window = TkWindowHandle(MainWindow);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);

@@ -15,5 +15,10 @@ extern FrameComposer ComposeFrame;
 // frame; everything else is left to the toolkit.
 int64_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the composed frame on the paint device context of MainWindow.
+// The mouse position in MainWindow client pixels; outside the window it lies beyond the
+// client area or is negative.
+POINT ReadFrameCursor();
+
+// Shows the composed frame (FrameImage) at the top left of a device context, over opaque
+// black, the way the paint does.
 void PresentFrame(HDC dc);

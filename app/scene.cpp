@@ -1,10 +1,87 @@
 #include "scene.h"
 
 #include "app_state.h"
+#include "d2d_backend.h"
 #include "toolkit.h"
 
-void SetUpScene() {
+RenderImage *BackgroundImage = nullptr;
+RenderImage *FrameImage = nullptr;
+RenderImage *LogoImage = nullptr;
+RenderImage *MaskImage = nullptr;
+RenderImage *BorderMaskImage = nullptr;
+RenderImage *BorderImage = nullptr;
+RenderBrush *MaskBrush = nullptr;
+RenderBrush *LogoBrush = nullptr;
+BorderMargins WindowBorderMargins = {0, 0, 0, 0};
+RenderBorder *WindowBorder = nullptr;
+
+RenderImage *BallPicture() { return reinterpret_cast<RenderImage *>(BallImage); }
+
+// Direct2D and the renderer that draws through it.
+static void StartRenderer() {
   // Direct2D exists from Windows NT 6.0 on (code 70); a version the toolkit does not know
   // is taken as newer.
-  if (TkOSVersion() > 69) RendererName = "Direct2D";
+  if (TkOSVersion() > 69) {
+    _D2D_Start();
+    MainRenderTarget = static_cast<ID2D1DCRenderTarget *>(_D2D_CreateRenderTarget(1, nullptr, nullptr));
+  }
+  RenderBackend = -1;
+  // Refused on older systems: the Render API then keeps its records but draws nothing.
+  SetRenderBackend(1);
+
+  ImageList = TkNewList(sizeof(RenderImage));
+  DrawingStack = TkNewList(sizeof(DrawingContext));
+  BrushList = TkNewList(sizeof(RenderBrush));
+  BorderList = TkNewList(sizeof(RenderBorder));
+  TkUsePNGDecoder();
+  TkUseJPEGDecoder();
+}
+
+// A picture that is missing or unreadable leaves its handle null (the loader names the
+// file on standard error); the demo runs on without it, since every drawing procedure,
+// brush and border accepts a null image and draws nothing for it.
+static void LoadPictures() {
+  BackgroundImage = LoadRenderImage("Icons\\322621.jpg", 1024, 768, 0);
+  FrameImage = CreateRenderImage(static_cast<int32_t>(ViewWidth), static_cast<int32_t>(ViewHeight), 0);
+  LogoImage = LoadRenderImage("Icons\\newlogo2_256x256.png", 100, 100, 0);
+  BallImage = reinterpret_cast<int64_t>(LoadRenderImage("Icons\\boingball.png", 0, 0, 0));
+  MaskImage = LoadRenderImage("Icons\\backgroundMask.png", 0, 0, 0);
+  BorderMaskImage = LoadRenderImage("Icons\\border_new_mask2.png", 0, 0, 0);
+  BorderImage = LoadRenderImage("Icons\\border_new2.png", 0, 0, 0);
+
+  // 0 x 0 when the ball did not load.
+  BallWidth = RenderImageWidth(BallPicture());
+  BallHeight = RenderImageHeight(BallPicture());
+}
+
+static void MakeBrushesAndBorder() {
+  MaskBrush = CreateRenderBrush(MaskImage);
+  LogoBrush = CreateRenderBrush(LogoImage);
+  SetRenderBrushExtendMode(LogoBrush, 1, 1);
+
+  // The slice lines of border_new2.png: 20-pixel corners on the top left, a 20-pixel
+  // frame (70 .. 90) on the bottom right.
+  WindowBorderMargins = {20, 20, 70, 70};
+  WindowBorder = CreateRenderBorder(BorderImage, BorderMaskImage, &WindowBorderMargins);
+}
+
+static void NameRenderer() {
+  switch (GetRenderBackend()) {
+  case 1:
+    RendererName = "Direct2D";
+    break;
+  case 0:
+    RendererName = "GDI";
+    break;
+  default:
+    RendererName.clear();
+    break;
+  }
+}
+
+void SetUpScene() {
+  StartRenderer();
+  LoadPictures();
+  MakeBrushesAndBorder();
+  NameRenderer();
 }
