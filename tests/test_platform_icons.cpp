@@ -293,7 +293,9 @@ TEST(IconFiles, DamagedFilesNeverReadOutsideTheirBuffer) {
   for (size_t length = 0; length < file.size(); ++length) {
     std::vector<uint8_t> prefix(file.begin(), file.begin() + long(length));
     HICON icon = IcoLoad(prefix.data(), prefix.size(), 0, 0);
-    if (icon) EXPECT_TRUE(DestroyIcon(icon));
+    if (icon) {
+      EXPECT_TRUE(DestroyIcon(icon));
+    }
   }
   // Directory entries pointing outside the file, and a header claiming a huge picture.
   std::vector<uint8_t> broken = file;

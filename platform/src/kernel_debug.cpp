@@ -65,7 +65,7 @@ void Put(FormatOutput &out, WCHAR c) {
   if (out.length < FormatLimit - 1) out.buffer[out.length++] = c;
 }
 
-struct FieldSpec {
+struct FieldFormat {
   bool left = false;
   bool zero = false;
   bool alternate = false;
@@ -74,19 +74,19 @@ struct FieldSpec {
 };
 
 // Writes body (with an optional sign/prefix kept ahead of zero padding) in its field.
-void PutField(FormatOutput &out, const FieldSpec &spec, const std::wstring &prefix, const std::wstring &body,
+void PutField(FormatOutput &out, const FieldFormat &field, const std::wstring &prefix, const std::wstring &body,
               bool numeric) {
   int length = static_cast<int>(prefix.size() + body.size());
-  int pad = spec.width > length ? spec.width - length : 0;
-  if (!spec.left && !(spec.zero && numeric)) {
+  int pad = field.width > length ? field.width - length : 0;
+  if (!field.left && !(field.zero && numeric)) {
     for (int i = 0; i < pad; ++i) Put(out, L' ');
   }
   for (WCHAR c : prefix) Put(out, c);
-  if (!spec.left && spec.zero && numeric) {
+  if (!field.left && field.zero && numeric) {
     for (int i = 0; i < pad; ++i) Put(out, L'0');
   }
   for (WCHAR c : body) Put(out, c);
-  if (spec.left) {
+  if (field.left) {
     for (int i = 0; i < pad; ++i) Put(out, L' ');
   }
 }
@@ -119,22 +119,22 @@ int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list arguments) {
     }
     ++p;
     if (*p == 0) break;
-    FieldSpec spec;
+    FieldFormat field;
     for (;; ++p) {
-      if (*p == L'-') spec.left = true;
-      else if (*p == L'0') spec.zero = true;
-      else if (*p == L'#') spec.alternate = true;
+      if (*p == L'-') field.left = true;
+      else if (*p == L'0') field.zero = true;
+      else if (*p == L'#') field.alternate = true;
       else break;
     }
     while (*p >= L'0' && *p <= L'9') {
-      if (spec.width < 100000) spec.width = spec.width * 10 + (*p - L'0');
+      if (field.width < 100000) field.width = field.width * 10 + (*p - L'0');
       ++p;
     }
     if (*p == L'.') {
       ++p;
-      spec.precision = 0;
+      field.precision = 0;
       while (*p >= L'0' && *p <= L'9') {
-        if (spec.precision < 100000) spec.precision = spec.precision * 10 + (*p - L'0');
+        if (field.precision < 100000) field.precision = field.precision * 10 + (*p - L'0');
         ++p;
       }
     }
@@ -156,25 +156,25 @@ int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list arguments) {
     case L'i': {
       int64_t value = longLong ? va_arg(args, long long) : va_arg(args, int);
       uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-      PutField(out, spec, value < 0 ? L"-" : L"", Digits(magnitude, 10, false), true);
+      PutField(out, field, value < 0 ? L"-" : L"", Digits(magnitude, 10, false), true);
       break;
     }
     case L'u': {
       uint64_t value = longLong ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
-      PutField(out, spec, L"", Digits(value, 10, false), true);
+      PutField(out, field, L"", Digits(value, 10, false), true);
       break;
     }
     case L'x':
     case L'X': {
       uint64_t value = longLong ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
-      std::wstring prefix = spec.alternate && value ? (type == L'x' ? L"0x" : L"0X") : L"";
-      PutField(out, spec, prefix, Digits(value, 16, type == L'X'), true);
+      std::wstring prefix = field.alternate && value ? (type == L'x' ? L"0x" : L"0X") : L"";
+      PutField(out, field, prefix, Digits(value, 16, type == L'X'), true);
       break;
     }
     case L'c': {
       int value = va_arg(args, int);
       WCHAR c = wideText ? static_cast<WCHAR>(value) : static_cast<WCHAR>(static_cast<unsigned char>(value));
-      PutField(out, spec, L"", std::wstring(1, c), false);
+      PutField(out, field, L"", std::wstring(1, c), false);
       break;
     }
     case L's':
@@ -185,15 +185,15 @@ int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list arguments) {
       if (wide) {
         LPCWSTR value = va_arg(args, LPCWSTR);
         if (!value) value = L"(null)";
-        for (; *value && (spec.precision < 0 || static_cast<int>(text.size()) < spec.precision); ++value)
+        for (; *value && (field.precision < 0 || static_cast<int>(text.size()) < field.precision); ++value)
           text += *value;
       } else {
         LPCSTR value = va_arg(args, LPCSTR);
         if (!value) value = "(null)";
-        for (; *value && (spec.precision < 0 || static_cast<int>(text.size()) < spec.precision); ++value)
+        for (; *value && (field.precision < 0 || static_cast<int>(text.size()) < field.precision); ++value)
           text += static_cast<WCHAR>(static_cast<unsigned char>(*value));
       }
-      PutField(out, spec, L"", text, false);
+      PutField(out, field, L"", text, false);
       break;
     }
     default:
