@@ -1,0 +1,162 @@
+// Both real programs under the test's display: each starts its Direct2D backend, names it
+// at the end of MainWindow's title, and ends with code 0 when its main window is closed.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+extern "C" char **environ;
+
+namespace {
+
+std::string Shell(const std::string &command) {
+  std::string output;
+  if (FILE *pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    pclose(pipe);
+  }
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  return output;
+}
+
+// A program started with its standard error in a file.
+struct Child {
+  pid_t pid = 0;
+  std::filesystem::path errorFile;
+};
+
+bool Start(const std::string &program, Child *child) {
+  child->errorFile = std::filesystem::temp_directory_path() /
+                     (program + "_stderr_" + std::to_string(getpid()) + ".txt");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, child->errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const std::string path = std::string(TEST_BINARY_DIR) + "/" + program;
+  char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
+  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed == 0;
+}
+
+// The program's visible window whose title contains the text, once mapped; 0 when the
+// program ends or never shows it.
+unsigned long FindWindow(pid_t pid, const std::string &titlePart) {
+  const std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
+                              titlePart + "' 2>/dev/null | head -n 1";
+  for (int attempt = 0; attempt < 400; attempt++) {
+    const std::string found = Shell(command);
+    if (!found.empty()) return std::stoul(found);
+    if (waitpid(pid, nullptr, WNOHANG) != 0) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return 0;
+}
+
+// A window manager's close request (WM_DELETE_WINDOW), sent with Xlib reached through the
+// loader.
+bool RequestClose(unsigned long window) {
+  void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+  if (xlib == nullptr) return false;
+  auto openDisplay = reinterpret_cast<Display *(*)(const char *)>(dlsym(xlib, "XOpenDisplay"));
+  auto internAtom = reinterpret_cast<Atom (*)(Display *, const char *, Bool)>(dlsym(xlib, "XInternAtom"));
+  auto sendEvent = reinterpret_cast<Status (*)(Display *, Window, Bool, long, XEvent *)>(dlsym(xlib, "XSendEvent"));
+  auto flush = reinterpret_cast<int (*)(Display *)>(dlsym(xlib, "XFlush"));
+  auto closeDisplay = reinterpret_cast<int (*)(Display *)>(dlsym(xlib, "XCloseDisplay"));
+  if (!openDisplay || !internAtom || !sendEvent || !flush || !closeDisplay) return false;
+  Display *display = openDisplay(nullptr);
+  if (display == nullptr) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = internAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(internAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const Status sent = sendEvent(display, window, False, NoEventMask, &event);
+  flush(display);
+  closeDisplay(display);
+  return sent != 0;
+}
+
+// The exit code, or -1 when the program had to be killed (a hang guard, not a time limit).
+int WaitForExit(pid_t pid) {
+  int status = 0;
+  for (int attempt = 0; attempt < 2000; attempt++) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+std::string ReadFile(const std::filesystem::path &file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct ProgramCase {
+  const char *program;
+  const char *titlePrefix;
+};
+
+class Programs : public ::testing::TestWithParam<ProgramCase> {};
+
+TEST_P(Programs, StartTheBackendNameItInTheTitleAndEndWithCodeZero) {
+  const ProgramCase &run = GetParam();
+  Child child;
+  ASSERT_TRUE(Start(run.program, &child)) << run.program;
+  const unsigned long window = FindWindow(child.pid, "sub-system demo");
+  EXPECT_NE(window, 0u) << run.program << " showed no main window";
+  std::string title;
+  if (window != 0) {
+    title = Shell("xdotool getwindowname " + std::to_string(window));
+    EXPECT_TRUE(RequestClose(window));
+  } else {
+    kill(child.pid, SIGTERM);
+  }
+  const int exitCode = WaitForExit(child.pid);
+  const std::string errors = ReadFile(child.errorFile);
+  std::filesystem::remove(child.errorFile);
+
+  EXPECT_EQ(title, std::string(run.titlePrefix) + "Direct2D");
+  EXPECT_EQ(exitCode, 0);
+  // The backend's start-up lines, one debug message a line, in the order they are made.
+  const size_t start = errors.find("*** _D2D_Start ***\n");
+  const size_t target = errors.find("*** _D2D_CreateRenderTarget ***\n");
+  const size_t created = errors.find("Created DC Render Target.\n");
+  ASSERT_NE(start, std::string::npos) << errors;
+  ASSERT_NE(target, std::string::npos) << errors;
+  ASSERT_NE(created, std::string::npos) << errors;
+  EXPECT_LT(start, target);
+  EXPECT_LT(target, created);
+  // All six pictures loaded: the loader names a file it cannot read.
+  EXPECT_EQ(errors.find("Icons"), std::string::npos) << errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothPrograms, Programs,
+    ::testing::Values(ProgramCase{"render_demo", "Lumora V2 new render sub-system demo: rendering with "},
+                      ProgramCase{"render_demo_crazy",
+                                  "Lumora V2 new render sub-system demo `Crazy Shit`: rendering With "}),
+    [](const ::testing::TestParamInfo<ProgramCase> &info) {
+      return std::string(info.param.program) == "render_demo" ? std::string("Plain") : std::string("Crazy");
+    });
+
+} // namespace
