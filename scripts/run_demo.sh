@@ -15,13 +15,25 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot="$PWD/$program.png"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
-  ./$program & pid=\$!
-  sleep 3
-  xdotool mousemove 520 440 2>/dev/null || true
-  sleep 1
-  import -window root '$shot'
-  kill \$pid 2>/dev/null || true
-  wait \$pid 2>/dev/null || true
-"
+# The pointer is put over the middle of the main window, so the layers that follow it
+# show; the screenshot is cropped to the main window's client area.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "./$1" & pid=$!
+  window=""
+  for attempt in $(seq 1 200); do
+    window=$(xdotool search --onlyvisible --pid "$pid" --name "sub-system demo" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.05
+  done
+  if [ -n "$window" ]; then
+    xdotool mousemove --window "$window" 400 300
+    sleep 2
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+  else
+    echo "$1 showed no main window" >&2
+  fi
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+' bash "$program" "$shot"
 echo "No display: ran $program under Xvfb; screenshot saved to $shot"
