@@ -58,6 +58,7 @@ protected:
 
   // The bitmap's pixels as memory holds them.
   static std::vector<uint32_t> BitmapPixels(ID2D1Bitmap *bitmap) {
+    D2dFlushDeferred();
     D2dSurface *surface = D2dBitmapSurface(D2dBitmapFrom(bitmap));
     std::vector<uint32_t> out;
     for (int y = 0; y < surface->height; ++y)

@@ -46,6 +46,7 @@ struct D2dBitmap final : public ID2D1Bitmap {
   float dpiX = 96.0f, dpiY = 96.0f;
 
   ~D2dBitmap() override {
+    D2dFlushDeferred(); // a recorded draw may still read these pixels
     D2dSurfaceRelease(&surface);
     if (factory != nullptr) factory->Release();
   }
@@ -88,6 +89,7 @@ struct D2dBitmap final : public ID2D1Bitmap {
                                            const D2D1_RECT_U *srcRect) override {
     D2dBitmap *source = D2dBitmapFrom(bitmap);
     if (source == nullptr) return E_INVALIDARG;
+    D2dFlushDeferred();
     Copy(destPoint, source->surface, srcRect);
     return S_OK;
   }
@@ -102,6 +104,7 @@ struct D2dBitmap final : public ID2D1Bitmap {
 
   HRESULT STDMETHODCALLTYPE CopyFromMemory(const D2D1_RECT_U *dstRect, const void *srcData, UINT32 pitch) override {
     if (srcData == nullptr) return E_INVALIDARG;
+    D2dFlushDeferred();
     D2dBox box = D2dIntersect(BoxOfRect(dstRect, surface), D2dBox{0, 0, surface.width, surface.height});
     if (D2dEmpty(box)) return S_OK;
     // The memory holds the rectangle as asked for; a clipped-away left or top part is skipped.

@@ -9,11 +9,13 @@ struct D2dBitmapTarget final : public D2dRenderTargetBase<ID2D1BitmapRenderTarge
   D2dBitmap *bitmap = nullptr; // one reference held
 
   ~D2dBitmapTarget() override {
+    D2dFlushDeferred(); // before the bitmap (perhaps the last reference to these pixels) goes
     D2dSurfaceRelease(&target.surface);
     if (bitmap != nullptr) D2dBitmapInterface(bitmap)->Release();
   }
   HRESULT STDMETHODCALLTYPE GetBitmap(ID2D1Bitmap **result) override {
     if (result == nullptr) return E_POINTER;
+    D2dFlushDeferred(); // whoever reads the bitmap sees every draw made so far
     *result = D2dBitmapInterface(bitmap);
     (*result)->AddRef();
     return S_OK;

@@ -1,15 +1,16 @@
-// Source-over row kernels. Four pixels at a time in 16-bit lanes (GCC vector extensions, so
-// the same source becomes SSE2 or AVX2 code); target_clones builds an AVX2 copy beside the
-// baseline one and the loader picks the one the machine runs. The arithmetic is exactly
-// that of D2dMulUn8x4 / D2dOver, so the vector body and the scalar tail agree to the bit.
+// The portable row kernels and the choice between instruction sets. Four pixels at a time
+// in 16-bit lanes (GCC vector extensions: SSE2 code on any x86-64). The arithmetic is
+// exactly that of D2dMulUn8x4 / D2dOver, so the vector body and the scalar tail agree to the
+// bit. The choice is a plain test of the processor made once, not an ifunc, so the kernels
+// also run under sanitizers that start after the loader has resolved ifuncs.
 #include "d2d_blit_kernel.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
-// The helpers below are always inlined into the clones; no vector value crosses a call.
+// The helpers below are always inlined; no vector value crosses a call.
 #pragma GCC diagnostic ignored "-Wpsabi"
-
-#define D2D_KERNEL __attribute__((target_clones("avx2", "default")))
 
 namespace {
 
@@ -41,10 +42,7 @@ __attribute__((always_inline)) inline U16x16 Over4(U16x16 src, U16x16 dst) {
   return sum > full ? full : sum; // saturate, as pixman does for malformed premultiplied input
 }
 
-} // namespace
-
-D2D_KERNEL void D2dBlendRowOver(uint32_t *__restrict dst, const uint32_t *__restrict src, int n,
-                                uint32_t opacity8) {
+void BlendPortable(uint32_t *__restrict dst, const uint32_t *__restrict src, int n, uint32_t opacity8) {
   int i = 0;
   if (opacity8 >= 255) {
     for (; i + 4 <= n; i += 4) Store4(dst + i, Over4(Load4(src + i), Load4(dst + i)));
@@ -56,7 +54,18 @@ D2D_KERNEL void D2dBlendRowOver(uint32_t *__restrict dst, const uint32_t *__rest
   for (; i < n; ++i) dst[i] = D2dOver(D2dMulUn8x4(src[i], opacity8), dst[i]);
 }
 
-D2D_KERNEL void D2dFillRowOver(uint32_t *__restrict dst, int n, uint32_t color) {
+void BlendColumnsPortable(uint32_t *__restrict dst, const uint32_t *__restrict srcRow,
+                          const int32_t *__restrict columns, int n, uint32_t opacity8) {
+  // Gathered a piece at a time into a small buffer on the stack, then blended.
+  uint32_t gathered[256];
+  for (int at = 0; at < n; at += 256) {
+    int piece = n - at < 256 ? n - at : 256;
+    for (int i = 0; i < piece; ++i) gathered[i] = srcRow[columns[at + i]];
+    BlendPortable(dst + at, gathered, piece, opacity8);
+  }
+}
+
+void FillPortable(uint32_t *__restrict dst, int n, uint32_t color) {
   if ((color >> 24) == 255) {
     for (int i = 0; i < n; ++i) dst[i] = color;
     return;
@@ -68,7 +77,23 @@ D2D_KERNEL void D2dFillRowOver(uint32_t *__restrict dst, int n, uint32_t color) 
   for (; i < n; ++i) dst[i] = D2dOver(color, dst[i]);
 }
 
-void D2dGatherRow(uint32_t *__restrict dst, const uint32_t *__restrict srcRow, const int32_t *__restrict columns,
-                  int n) {
-  for (int i = 0; i < n; ++i) dst[i] = srcRow[columns[i]];
+const D2dRowKernels kPortable{BlendPortable, BlendColumnsPortable, FillPortable};
+
+} // namespace
+
+const D2dRowKernels &D2dPortableKernels() { return kPortable; }
+
+const D2dRowKernels &D2dKernels() {
+  static const D2dRowKernels *chosen = []() -> const D2dRowKernels * {
+    // DEMO_D2D_KERNELS=avx2 or =portable holds the choice below what the machine offers,
+    // to compare instruction sets on one machine.
+    const char *cap = std::getenv("DEMO_D2D_KERNELS");
+    std::string_view limit = cap != nullptr ? cap : "";
+    if (limit != "avx2" && limit != "portable")
+      if (const D2dRowKernels *avx512 = D2dAvx512Kernels()) return avx512;
+    if (limit != "portable")
+      if (const D2dRowKernels *avx2 = D2dAvx2Kernels()) return avx2;
+    return &kPortable;
+  }();
+  return *chosen;
 }

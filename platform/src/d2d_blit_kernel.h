@@ -1,6 +1,6 @@
 // Row kernels for the draws a frame makes most: premultiplied source-over with a constant
-// opacity. Built for several instruction sets; the best one for the machine is picked when
-// the program loads.
+// opacity. Built for several instruction sets; the best one for the machine is picked once,
+// the first time a kernel is asked for.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +28,27 @@ inline uint32_t D2dOver(uint32_t src, uint32_t dst) {
   return D2dAddSatUn8x4(src, D2dMulUn8x4(dst, 255u - (src >> 24)));
 }
 
-// dst[i] = (src[i] * opacity8 / 255) over dst[i], for i < n.
-void D2dBlendRowOver(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8);
-// dst[i] = color over dst[i]; color is premultiplied.
-void D2dFillRowOver(uint32_t *dst, int n, uint32_t color);
-// dst[i] = srcRow[columns[i]]: one row of a nearest-neighbour scale.
-void D2dGatherRow(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n);
+// One instruction set's row kernels. Every set gives the same result to the bit.
+struct D2dRowKernels {
+  // dst[i] = (src[i] * opacity8 / 255) over dst[i], for i < n.
+  void (*blend)(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8);
+  // dst[i] = (srcRow[columns[i]] * opacity8 / 255) over dst[i]: one row of a nearest-neighbour
+  // scale. The columns never decrease along the row.
+  void (*blendColumns)(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n, uint32_t opacity8);
+  // dst[i] = color over dst[i]; color is premultiplied.
+  void (*fill)(uint32_t *dst, int n, uint32_t color);
+};
+
+// The kernels for this machine.
+const D2dRowKernels &D2dKernels();
+// The portable kernels (SSE2 on x86-64), whatever the machine; tests compare against them.
+const D2dRowKernels &D2dPortableKernels();
+// The AVX2 kernels, or null when the machine lacks AVX2.
+const D2dRowKernels *D2dAvx2Kernels();
+// The AVX-512 kernels (AVX512F and AVX512BW), or null when the machine lacks them.
+const D2dRowKernels *D2dAvx512Kernels();
+
+inline void D2dBlendRowOver(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8) {
+  D2dKernels().blend(dst, src, n, opacity8);
+}
+inline void D2dFillRowOver(uint32_t *dst, int n, uint32_t color) { D2dKernels().fill(dst, n, color); }

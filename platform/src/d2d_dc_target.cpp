@@ -14,7 +14,10 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget> {
   D2dBox area{0, 0, 0, 0};  // the bound rectangle, clipped to the bitmap
   std::vector<uint32_t> staging;
 
+  ~D2dDcTarget() override { D2dFlushDeferred(); } // before the staging rows go
+
   HRESULT STDMETHODCALLTYPE BindDC(const HDC dc, const RECT *subRect) override {
+    D2dFlushDeferred();
     Unbind();
     if (subRect == nullptr) return E_INVALIDARG;
     if (subRect->right < subRect->left || subRect->bottom < subRect->top) return E_INVALIDARG;

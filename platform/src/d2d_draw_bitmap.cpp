@@ -1,12 +1,14 @@
 // DrawBitmap: a source rectangle of a bitmap scaled into a destination rectangle, times an
 // opacity, source-over. Axis-aligned nearest-neighbour draws (the balls of a frame: unscaled
 // or stretched, under an identity or translation transform) go through the row kernels;
-// rotations and bilinear scaling go through pixman.
+// rotations and bilinear scaling go through pixman. The row-kernel draws are recorded and
+// drawn later, in bands across the cores (d2d_batch.cpp).
 #include "d2d_internal.h"
-#include "d2d_blit_kernel.h"
+#include "d2d_batch.h"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -21,6 +23,19 @@ inline int64_t NearestIndex(int i, double start, double from, double scale, int6
   return std::clamp(index, lo, hi);
 }
 
+// Fills table[i] with the source index of destination pixel `from + i`, for i < n; true when
+// the indices are consecutive, so that no table is needed. The index only grows with i, so
+// consecutive first and last indices mean every step is one.
+bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, double origin, double scale,
+                  int64_t lo, int64_t hi) {
+  int64_t first = NearestIndex(from, start, origin, scale, lo, hi);
+  if (scale == 1.0 && NearestIndex(from + n - 1, start, origin, scale, lo, hi) - first == n - 1) return true;
+  if (table->size() < static_cast<size_t>(n)) table->resize(static_cast<size_t>(n));
+  int32_t *out = table->data();
+  for (int i = 0; i < n; ++i) out[i] = static_cast<int32_t>(NearestIndex(from + i, start, origin, scale, lo, hi));
+  return false;
+}
+
 void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
                  double right, double bottom, uint32_t opacity8) {
   D2dBox box = D2dIntersect(D2dCoveredBox(left, top, right, bottom), D2dClipBox(target));
@@ -29,42 +44,36 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
   int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
 
-  // Columns whose source lies outside the bitmap draw nothing; the index only grows with x,
-  // so those columns sit at the two ends and are trimmed off.
+  // Columns and rows whose source lies outside the bitmap draw nothing; the index only grows
+  // with x and y, so those sit at the ends and are trimmed off.
   while (box.x0 < box.x1 && NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi) < 0) ++box.x0;
   while (box.x0 < box.x1 && NearestIndex(box.x1 - 1, left, s.left, scaleX, colLo, colHi) >= source.width) --box.x1;
-  if (box.x0 >= box.x1) return;
-  int n = box.x1 - box.x0;
-  int32_t firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
-  int32_t *columns = nullptr;
-  // Unscaled draws read consecutive source pixels and need no column table.
-  bool contiguous = scaleX == 1.0 &&
-                    NearestIndex(box.x1 - 1, left, s.left, scaleX, colLo, colHi) - firstColumn == n - 1;
-  if (!contiguous) {
-    if (target->columns.size() < static_cast<size_t>(n)) target->columns.resize(static_cast<size_t>(n));
-    if (target->rowScratch.size() < static_cast<size_t>(n)) target->rowScratch.resize(static_cast<size_t>(n));
-    columns = target->columns.data();
-    for (int i = 0; i < n; ++i)
-      columns[i] = static_cast<int32_t>(NearestIndex(box.x0 + i, left, s.left, scaleX, colLo, colHi));
+  while (box.y0 < box.y1 && NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi) < 0) ++box.y0;
+  while (box.y0 < box.y1 && NearestIndex(box.y1 - 1, top, s.top, scaleY, rowLo, rowHi) >= source.height) --box.y1;
+  if (D2dEmpty(box)) return;
+
+  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr};
+  // Unscaled draws read consecutive source pixels and need no tables.
+  try {
+    if (!NearestTable(&target->columns, box.x0, box.x1 - box.x0, left, s.left, scaleX, colLo, colHi))
+      blit.columns = target->columns.data();
+    if (!NearestTable(&target->rows, box.y0, box.y1 - box.y0, top, s.top, scaleY, rowLo, rowHi))
+      blit.rows = target->rows.data();
+  } catch (const std::bad_alloc &) {
+    return;
   }
+  blit.firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
+  blit.firstRow = static_cast<int32_t>(NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi));
 
   D2dSurface *dst = D2dDrawSurface(target);
-  int64_t gathered = -1; // the source row now in rowScratch
-  for (int y = box.y0; y < box.y1; ++y) {
-    int64_t row = NearestIndex(y, top, s.top, scaleY, rowLo, rowHi);
-    if (row < 0 || row >= source.height) continue;
-    const uint32_t *srcRow = D2dRow(source, static_cast<int>(row));
-    uint32_t *dstRow = D2dRow(*dst, y) + box.x0;
-    if (contiguous) {
-      D2dBlendRowOver(dstRow, srcRow + firstColumn, n, opacity8);
-      continue;
-    }
-    if (row != gathered) {
-      D2dGatherRow(target->rowScratch.data(), srcRow, columns, n);
-      gathered = row;
-    }
-    D2dBlendRowOver(dstRow, target->rowScratch.data(), n, opacity8);
+  if (source.pixels == dst->pixels) {
+    // A target drawing its own bitmap reads what it writes: that draw cannot wait or be
+    // split into bands.
+    D2dFlushDeferred();
+    D2dRunBlit(dst->pixels, dst->stride, blit, box.y0, box.y1);
+    return;
   }
+  D2dDeferBlit(*dst, blit);
 }
 
 void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, const D2D1_RECT_F &dest,
@@ -140,5 +149,6 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
       return;
     }
   }
+  D2dFlushDeferred();
   DrawGeneral(target, source, s, dest, opacity8, interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
 }

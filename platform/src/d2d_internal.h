@@ -74,8 +74,8 @@ struct D2dTarget {
   bool drawing;
   std::vector<D2dLayerLevel> levels; // grows to the deepest nesting seen, never shrinks
   size_t depth;                      // layers pushed now
-  std::vector<int32_t> columns;      // scratch for the nearest-neighbour kernel
-  std::vector<uint32_t> rowScratch;  // scratch for one scaled source row
+  std::vector<int32_t> columns;      // scratch: source columns of a nearest-neighbour draw
+  std::vector<int32_t> rows;         // scratch: source rows of a nearest-neighbour draw
   std::vector<uint32_t> maskScratch; // scratch for opacity-brush masks
   D2dSurface maskSurface;            // over maskScratch
 };
@@ -93,6 +93,20 @@ template <class T, class I> T *D2dExact(I *object) {
 
 // Reference counting shared by every object of this Direct2D.
 inline ULONG D2dAddRef(std::atomic<ULONG> &count) { return ++count; }
+
+// ---------------------------------------------------------------------------------------
+// Deferred draws (d2d_batch.cpp)
+// ---------------------------------------------------------------------------------------
+
+// True while DrawBitmap has recorded draws that are not yet on their surface.
+extern std::atomic<bool> D2dDeferredPending;
+void D2dFlushDeferredNow();
+// Puts every recorded draw on its surface. Every entry point that reads or writes pixels
+// (other than the recorded draw itself) calls this first; it costs one load when nothing is
+// recorded.
+inline void D2dFlushDeferred() {
+  if (D2dDeferredPending.load(std::memory_order_acquire)) D2dFlushDeferredNow();
+}
 
 // ---------------------------------------------------------------------------------------
 // Matrices (d2d_matrix.cpp)
@@ -135,6 +149,8 @@ uint32_t D2dOpacity8(float opacity);
 // when the memory cannot be had.
 D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, const D2D1_PIXEL_FORMAT &format,
                            float dpiX, float dpiY);
+// The bitmap's pixels as they are now: recorded draws may still be pending (call
+// D2dFlushDeferred() before reading them from outside a drawing call).
 D2dSurface *D2dBitmapSurface(D2dBitmap *bitmap);
 ID2D1Bitmap *D2dBitmapInterface(D2dBitmap *bitmap);
 D2dBitmap *D2dBitmapFrom(ID2D1Bitmap *bitmap);
@@ -158,7 +174,8 @@ const D2dBrushState *D2dBrushStateOf(ID2D1Brush *brush);
 void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX,
                    float dpiY);
 void D2dTargetRelease(D2dTarget *target);
-// The state behind a render target of this Direct2D, or null.
+// The state behind a render target of this Direct2D, or null. Recorded draws are put on
+// their surfaces first, so the caller may read the target's pixels.
 D2dTarget *D2dTargetOf(ID2D1RenderTarget *target);
 // Where drawing goes now: the innermost layer, or the target's own pixels.
 D2dSurface *D2dDrawSurface(D2dTarget *target);

@@ -45,6 +45,7 @@ void D2dTargetRelease(D2dTarget *target) {
 }
 
 D2dTarget *D2dTargetOf(ID2D1RenderTarget *target) {
+  D2dFlushDeferred();
   if (D2dTarget *state = D2dBitmapTargetState(target)) return state;
   return D2dDcTargetState(target);
 }

@@ -1,5 +1,7 @@
 // The methods every render target answers the same way, whatever its kind (bitmap or DC):
-// each forwards to a procedure over the target's D2dTarget state.
+// each forwards to a procedure over the target's D2dTarget state. Every method that reads or
+// writes pixels, except DrawBitmap (which may record its draw), first puts recorded draws on
+// their surfaces.
 #pragma once
 
 #include "d2d_internal.h"
@@ -27,7 +29,10 @@ template <class Interface> struct D2dRenderTargetBase : public Interface {
 
   static constexpr bool kIsDc = std::is_same_v<Interface, ID2D1DCRenderTarget>;
 
-  ~D2dRenderTargetBase() override { D2dTargetRelease(&target); }
+  ~D2dRenderTargetBase() override {
+    D2dFlushDeferred();
+    D2dTargetRelease(&target);
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
     if (object == nullptr) return E_POINTER;
@@ -84,11 +89,13 @@ template <class Interface> struct D2dRenderTargetBase : public Interface {
   }
 
   void STDMETHODCALLTYPE FillRectangle(const D2D1_RECT_F *rect, ID2D1Brush *brush) override {
+    D2dFlushDeferred();
     D2dFillRectangle(&target, rect, brush);
   }
   void STDMETHODCALLTYPE FillOpacityMask(ID2D1Bitmap *mask, ID2D1Brush *brush, D2D1_OPACITY_MASK_CONTENT,
                                          const D2D1_RECT_F *destinationRectangle,
                                          const D2D1_RECT_F *sourceRectangle) override {
+    D2dFlushDeferred();
     D2dFillOpacityMask(&target, mask, brush, destinationRectangle, sourceRectangle);
   }
   void STDMETHODCALLTYPE DrawBitmap(ID2D1Bitmap *bitmap, const D2D1_RECT_F *destinationRectangle, FLOAT opacity,
@@ -123,21 +130,31 @@ template <class Interface> struct D2dRenderTargetBase : public Interface {
     if (tag2 != nullptr) *tag2 = target.tag2;
   }
   void STDMETHODCALLTYPE PushLayer(const D2D1_LAYER_PARAMETERS *parameters, ID2D1Layer *) override {
+    D2dFlushDeferred();
     D2dPushLayer(&target, parameters);
   }
-  void STDMETHODCALLTYPE PopLayer() override { D2dPopLayer(&target); }
+  void STDMETHODCALLTYPE PopLayer() override {
+    D2dFlushDeferred();
+    D2dPopLayer(&target);
+  }
   HRESULT STDMETHODCALLTYPE Flush(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
+    D2dFlushDeferred();
     if constexpr (kIsDc) D2dDcTargetEndDraw(this);
     if (tag1 != nullptr) *tag1 = 0;
     if (tag2 != nullptr) *tag2 = 0;
     return S_OK;
   }
-  void STDMETHODCALLTYPE Clear(const D2D1_COLOR_F *color) override { D2dClear(&target, color); }
+  void STDMETHODCALLTYPE Clear(const D2D1_COLOR_F *color) override {
+    D2dFlushDeferred();
+    D2dClear(&target, color);
+  }
   void STDMETHODCALLTYPE BeginDraw() override {
+    D2dFlushDeferred();
     if constexpr (kIsDc) D2dDcTargetBeginDraw(this);
     D2dBeginDraw(&target);
   }
   HRESULT STDMETHODCALLTYPE EndDraw(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
+    D2dFlushDeferred();
     HRESULT result = D2dEndDraw(&target, tag1, tag2);
     if constexpr (kIsDc) D2dDcTargetEndDraw(this);
     return result;

@@ -1,0 +1,290 @@
+// Direct2D on Linux: the row kernels of every instruction set against a plain reference, and
+// recorded DrawBitmap runs (drawn later, in bands across threads) against drawing in order.
+#include "test_d2d_helpers.h"
+#include "test_d2d_reference.h"
+
+#include "d2d_batch.h"
+#include "d2d_blit_kernel.h"
+#include "d2d_workers.h"
+
+#include <sstream>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Row kernels
+// ---------------------------------------------------------------------------------------
+
+// Random premultiplied pixels in runs: transparent, opaque, and mixed, as pictures have
+// (whole runs of eight of one kind reach the kernels' shortcuts).
+std::vector<uint32_t> RandomRow(std::mt19937 &random, int n) {
+  std::vector<uint32_t> row;
+  while (static_cast<int>(row.size()) < n) {
+    int kind = static_cast<int>(random() % 4), run = 1 + static_cast<int>(random() % 20);
+    for (int i = 0; i < run; ++i) {
+      uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : random() % 256;
+      // Now and then a malformed pixel (colour above its alpha) checks the saturating add.
+      uint32_t limit = random() % 16 == 0 ? 255 : alpha;
+      row.push_back(Bgra(random() % (limit + 1), random() % (limit + 1), random() % (limit + 1), alpha));
+    }
+  }
+  row.resize(static_cast<size_t>(n));
+  return row;
+}
+
+void CheckKernels(const D2dRowKernels &kernels, const char *name) {
+  for (uint32_t seed = 1; seed <= 3000; ++seed) {
+    std::mt19937 random(seed);
+    int n = static_cast<int>(random() % 90);
+    const uint32_t opacities[] = {255, 0, 128, static_cast<uint32_t>(random() % 256)};
+    uint32_t opacity8 = opacities[random() % 4];
+    std::vector<uint32_t> dst = RandomRow(random, n), src = RandomRow(random, n);
+    // Never-decreasing columns with steps of 0 to 3 (spans past eight or sixteen reach the gather).
+    int sourceWidth = 1 + static_cast<int>(random() % 200);
+    int maxStep = static_cast<int>(random() % 4);
+    std::vector<uint32_t> srcRow = RandomRow(random, sourceWidth);
+    std::vector<int32_t> columns;
+    int32_t at = static_cast<int32_t>(random() % sourceWidth);
+    for (int i = 0; i < n; ++i) {
+      columns.push_back(at);
+      at = std::min<int32_t>(sourceWidth - 1, at + static_cast<int32_t>(random() % (maxStep + 1)));
+    }
+    uint32_t color = RandomRow(random, 1)[0];
+
+    std::vector<uint32_t> want = dst, got = dst;
+    for (int i = 0; i < n; ++i) want[i] = OverReference(src[i], dst[i], opacity8);
+    kernels.blend(got.data(), src.data(), n, opacity8);
+    ASSERT_EQ(got, want) << name << " blend, seed " << seed;
+
+    want = got = dst;
+    for (int i = 0; i < n; ++i) want[i] = OverReference(srcRow[columns[i]], dst[i], opacity8);
+    kernels.blendColumns(got.data(), srcRow.data(), columns.data(), n, opacity8);
+    ASSERT_EQ(got, want) << name << " blendColumns, seed " << seed;
+
+    want = got = dst;
+    for (int i = 0; i < n; ++i) want[i] = OverReference(color, dst[i], 255);
+    kernels.fill(got.data(), n, color);
+    ASSERT_EQ(got, want) << name << " fill, seed " << seed;
+  }
+}
+
+TEST(D2dRowKernels, EveryInstructionSetMatchesTheReference) {
+  CheckKernels(D2dPortableKernels(), "portable");
+  if (const D2dRowKernels *avx2 = D2dAvx2Kernels()) CheckKernels(*avx2, "avx2");
+  if (const D2dRowKernels *avx512 = D2dAvx512Kernels()) CheckKernels(*avx512, "avx512");
+  // Whatever the machine chose is one of these.
+  const D2dRowKernels *chosen = &D2dKernels();
+  EXPECT_TRUE(chosen == &D2dPortableKernels() || chosen == D2dAvx2Kernels() || chosen == D2dAvx512Kernels());
+}
+
+// ---------------------------------------------------------------------------------------
+// The worker pool
+// ---------------------------------------------------------------------------------------
+
+TEST(D2dWorkers, RunEveryIndexOnce) {
+  EXPECT_GE(D2dThreadCount(), 1);
+  for (int count : {0, 1, 2, 7, 100}) {
+    std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
+    for (int round = 0; round < 20; ++round) {
+      D2dParallelFor(
+          count, [](void *context, int index) { (*static_cast<std::vector<std::atomic<int>> *>(context))[index]++; },
+          &runs);
+    }
+    for (int i = 0; i < count; ++i) EXPECT_EQ(runs[i].load(), 20) << "count " << count << ", index " << i;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Recorded draws against drawing in order
+// ---------------------------------------------------------------------------------------
+
+// Sets the band threshold for one test, so that even small batches go through the bands.
+class D2dBatchTest : public D2dTest {
+protected:
+  int64_t previous = 0;
+  void SetUp() override {
+    D2dTest::SetUp();
+    previous = D2dSetBandThreshold(0);
+  }
+  void TearDown() override {
+    D2dSetBandThreshold(previous);
+    D2dTest::TearDown();
+  }
+  ID2D1SolidColorBrush *Solid(ID2D1RenderTarget *target, const D2D1_COLOR_F &color) {
+    ID2D1SolidColorBrush *brush = nullptr;
+    EXPECT_EQ(target->CreateSolidColorBrush(&color, nullptr, &brush), S_OK);
+    return brush;
+  }
+};
+
+// What a target should hold, with at most one layer pushed.
+struct Model {
+  int width, height;
+  std::vector<uint32_t> pixels;
+  bool layered = false;
+  ClipBox box{0, 0, 0, 0};
+  uint32_t layerOpacity8 = 255;
+  std::vector<uint32_t> content; // the layer's own pixels, whole-target sized
+
+  std::vector<uint32_t> &Drawing() { return layered ? content : pixels; }
+  ClipBox Clip() const { return layered ? box : ClipBox{0, 0, width, height}; }
+  void Pop() {
+    for (int y = box.y0; y < box.y1; ++y)
+      for (int x = box.x0; x < box.x1; ++x)
+        pixels[y * width + x] = OverReference(content[y * width + x], pixels[y * width + x], layerOpacity8);
+    layered = false;
+  }
+};
+
+std::string Hex(uint32_t v) {
+  std::ostringstream out;
+  out << std::hex << v;
+  return out.str();
+}
+
+// The first differing pixel, or "" when all agree.
+std::string Compare(const std::vector<uint32_t> &got, const std::vector<uint32_t> &want, int width) {
+  for (size_t i = 0; i < want.size(); ++i)
+    if (got[i] != want[i])
+      return "first at (" + std::to_string(i % width) + ", " + std::to_string(i / width) + ") got " + Hex(got[i]) +
+             " want " + Hex(want[i]);
+  return "";
+}
+
+TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
+  const int aw = 64, ah = 48, bw = 40, bh = 30;
+  ID2D1BitmapRenderTarget *a = Target(aw, ah), *b = Target(bw, bh);
+  ID2D1Bitmap *aBitmap = nullptr, *bBitmap = nullptr;
+  a->GetBitmap(&aBitmap);
+  b->GetBitmap(&bBitmap);
+  const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    std::mt19937 random(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    Model ma{aw, ah, RandomRow(random, aw * ah), false, {}, 255, {}};
+    Model mb{bw, bh, RandomRow(random, bw * bh), false, {}, 255, {}};
+    ma.content.resize(ma.pixels.size());
+    aBitmap->CopyFromMemory(nullptr, ma.pixels.data(), aw * 4);
+    bBitmap->CopyFromMemory(nullptr, mb.pixels.data(), bw * 4);
+    std::vector<ID2D1Bitmap *> held; // bitmaps of draws that may still be recorded
+    std::ostringstream log;
+    a->BeginDraw();
+    b->BeginDraw();
+    int steps = pick(1, 60);
+    for (int step = 0; step < steps; ++step) {
+      int op = pick(0, 99);
+      bool onB = pick(0, 5) == 0;
+      ID2D1BitmapRenderTarget *target = onB ? b : a;
+      Model &model = onB ? mb : ma;
+      if (op < 70) { // a random draw from a bitmap of its own
+        DrawCase c = RandomCase(random);
+        ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
+        D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, c.tx, c.ty};
+        target->SetTransform(&moved);
+        target->DrawBitmap(bitmap, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
+                           c.wholeSource ? nullptr : &c.source);
+        DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
+        // Released at once now and then: the draw must not read freed pixels later.
+        if (pick(0, 4) == 0)
+          bitmap->Release();
+        else
+          held.push_back(bitmap);
+        log << " draw" << (onB ? "B" : "A");
+      } else if (op < 78) { // the other target's bitmap, with its recorded draws, as a source
+        ID2D1Bitmap *source = onB ? aBitmap : bBitmap;
+        const Model &other = onB ? ma : mb;
+        DrawCase c{other.width, other.height, other.pixels, true, {}, {}, 1.0f, 0, 0};
+        float x = float(pick(-30, 50)), y = float(pick(-30, 40));
+        c.dest = D2D1_RECT_F{x, y, x + other.width, y + other.height};
+        c.opacity = pick(0, 1) == 0 ? 1.0f : 0.6f;
+        target->SetTransform(&identity);
+        target->DrawBitmap(source, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+        DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
+        log << " copy" << (onB ? "AtoB" : "BtoA");
+      } else if (op < 86) { // a solid fill
+        const D2D1_COLOR_F colors[] = {{1, 0, 0, 1}, {0, 0.5f, 1, 0.5f}};
+        int which = pick(0, 1);
+        const uint32_t premultiplied[] = {Bgra(0, 0, 255, 255), Bgra(128, 64, 0, 128)};
+        int x0 = pick(-5, model.width), y0 = pick(-5, model.height);
+        int x1 = x0 + pick(1, 30), y1 = y0 + pick(1, 30);
+        ID2D1SolidColorBrush *brush = Solid(target, colors[which]);
+        target->SetTransform(&identity);
+        D2D1_RECT_F rect{float(x0), float(y0), float(x1), float(y1)};
+        target->FillRectangle(&rect, brush);
+        brush->Release();
+        ClipBox clip = model.Clip();
+        for (int y = std::max(y0, clip.y0); y < std::min(y1, clip.y1); ++y)
+          for (int x = std::max(x0, clip.x0); x < std::min(x1, clip.x1); ++x)
+            model.Drawing()[y * model.width + x] = OverReference(premultiplied[which], model.Drawing()[y * model.width + x], 255);
+        log << " fill";
+      } else if (op < 92 && !onB) { // push or pop the layer
+        if (!ma.layered) {
+          int x0 = pick(-5, aw - 1), y0 = pick(-5, ah - 1);
+          D2D1_RECT_F bounds{float(x0), float(y0), float(x0 + pick(1, 50)), float(y0 + pick(1, 40))};
+          float opacity = pick(0, 1) == 0 ? 1.0f : 0.5f;
+          D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, opacity, nullptr,
+                                      D2D1_LAYER_OPTIONS_NONE};
+          a->SetTransform(&identity);
+          a->PushLayer(&layer, nullptr);
+          ma.layered = true;
+          ma.box = ClipBox{std::max(0, x0), std::max(0, y0), std::min(aw, int(bounds.right)), std::min(ah, int(bounds.bottom))};
+          ma.layerOpacity8 = opacity == 1.0f ? 255 : 128;
+          std::fill(ma.content.begin(), ma.content.end(), 0u);
+          log << " push";
+        } else {
+          a->PopLayer();
+          ma.Pop();
+          log << " pop";
+        }
+      } else if (op < 96) { // read the pixels back in the middle of drawing (under the layer, if any)
+        std::string wrong = Compare(Pixels(target), model.pixels, model.width);
+        ASSERT_EQ(wrong, "") << "seed " << seed << " mid-drawing read of " << (onB ? "B" : "A") << ":" << log.str();
+        log << " read";
+      } else { // a clear of the whole drawing area
+        D2D1_COLOR_F green{0, 1, 0, 1};
+        target->Clear(&green);
+        ClipBox clip = model.Clip();
+        for (int y = clip.y0; y < clip.y1; ++y)
+          for (int x = clip.x0; x < clip.x1; ++x) model.Drawing()[y * model.width + x] = Bgra(0, 255, 0, 255);
+        log << " clear";
+      }
+    }
+    if (ma.layered) {
+      a->PopLayer();
+      ma.Pop();
+    }
+    EXPECT_EQ(a->EndDraw(), S_OK);
+    EXPECT_EQ(b->EndDraw(), S_OK);
+    for (ID2D1Bitmap *bitmap : held) bitmap->Release();
+    std::string wrongA = Compare(Pixels(a), ma.pixels, aw), wrongB = Compare(Pixels(b), mb.pixels, bw);
+    ASSERT_EQ(wrongA, "") << "seed " << seed << " target A:" << log.str();
+    ASSERT_EQ(wrongB, "") << "seed " << seed << " target B:" << log.str();
+  }
+  aBitmap->Release();
+  bBitmap->Release();
+  a->Release();
+  b->Release();
+}
+
+// Draws still recorded when their target goes away are finished first; the bitmap handed
+// out earlier shows them.
+TEST_F(D2dBatchTest, ReleasingATargetFinishesItsRecordedDraws) {
+  ID2D1BitmapRenderTarget *target = Target(16, 16);
+  ID2D1Bitmap *mine = nullptr;
+  target->GetBitmap(&mine);
+  ID2D1Bitmap *red = Bitmap(2, 2, std::vector<uint32_t>(4, Bgra(0, 0, 255, 255)));
+  target->BeginDraw();
+  for (int i = 0; i < 8; ++i) {
+    D2D1_RECT_F dest{float(2 * i), float(2 * i), float(2 * i + 2), float(2 * i + 2)};
+    target->DrawBitmap(red, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+  }
+  red->Release();
+  EXPECT_EQ(target->Release(), 0u);
+  std::vector<uint32_t> pixels = BitmapPixels(mine);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(pixels[y * 16 + x], x / 2 == y / 2 ? Bgra(0, 0, 255, 255) : 0u) << x << "," << y;
+  mine->Release();
+}
+
+} // namespace
