@@ -7,6 +7,7 @@
 #include "d2d_blit_kernel.h"
 #include "d2d_workers.h"
 
+#include <climits>
 #include <sstream>
 
 namespace {
@@ -264,6 +265,59 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
   bBitmap->Release();
   a->Release();
   b->Release();
+}
+
+// Large bitmap-brush fills are cut into bands of rows painted by several threads; each band
+// must come out exactly as the one composite does.
+TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
+  const int tw = 300, th = 240;
+  ID2D1BitmapRenderTarget *target = Target(tw, th);
+  ID2D1Bitmap *mine = nullptr;
+  target->GetBitmap(&mine);
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 random(seed);
+    auto uniform = [&](double lo, double hi) { return float(std::uniform_real_distribution<double>(lo, hi)(random)); };
+    int bw = 1 + int(random() % 40), bh = 1 + int(random() % 40);
+    ID2D1Bitmap *tile = Bitmap(bw, bh, RandomRow(random, bw * bh));
+    const D2D1_EXTEND_MODE modes[] = {D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_MIRROR};
+    D2D1_EXTEND_MODE mode = modes[random() % 3];
+    D2D1_BITMAP_BRUSH_PROPERTIES properties{mode, mode,
+                                            random() % 2 ? D2D1_BITMAP_INTERPOLATION_MODE_LINEAR
+                                                         : D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR};
+    ID2D1BitmapBrush *brush = nullptr;
+    ASSERT_EQ(target->CreateBitmapBrush(tile, properties, &brush), S_OK);
+    D2D1_MATRIX_3X2_F turn;
+    D2D1MakeRotateMatrix(uniform(0, 360), D2D1_POINT_2F{uniform(0, 300), uniform(0, 300)}, &turn);
+    float scale = uniform(0.3, 3);
+    D2D1_MATRIX_3X2_F brushTransform{scale * turn._11, scale * turn._12, scale * turn._21, scale * turn._22,
+                                     turn._31 + uniform(-50, 50), turn._32 + uniform(-50, 50)};
+    brush->SetTransform(&brushTransform);
+    const float opacities[] = {1.0f, 0.2f, uniform(0, 1)};
+    brush->SetOpacity(opacities[random() % 3]);
+    D2D1_MATRIX_3X2_F targetTransform{1, 0, 0, 1, 0, 0};
+    if (random() % 2) D2D1MakeRotateMatrix(uniform(-20, 20), D2D1_POINT_2F{150, 120}, &targetTransform);
+    D2D1_RECT_F rect{uniform(-40, 40), uniform(-40, 40), uniform(260, 340), uniform(200, 280)};
+    std::vector<uint32_t> background = RandomRow(random, tw * th);
+
+    std::vector<uint32_t> results[2];
+    for (int banded = 0; banded < 2; ++banded) {
+      D2dSetBandThreshold(banded ? 0 : INT64_MAX);
+      mine->CopyFromMemory(nullptr, background.data(), tw * 4);
+      target->BeginDraw();
+      target->SetTransform(&targetTransform);
+      target->FillRectangle(&rect, brush);
+      target->EndDraw();
+      results[banded] = Pixels(target);
+    }
+    D2dSetBandThreshold(0);
+    ASSERT_NE(results[0], background) << "seed " << seed << ": the fill painted nothing";
+    std::string wrong = Compare(results[1], results[0], tw);
+    ASSERT_EQ(wrong, "") << "seed " << seed;
+    brush->Release();
+    tile->Release();
+  }
+  mine->Release();
+  target->Release();
 }
 
 // Draws still recorded when their target goes away are finished first; the bitmap handed

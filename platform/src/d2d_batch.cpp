@@ -45,8 +45,6 @@ struct Batch {
   std::vector<int> bandEdges;
 };
 
-std::atomic<int64_t> bandThreshold{64 * 1024};
-
 // Never destroyed: a bitmap released by a static destructor still flushes through it.
 Batch &TheBatch() {
   static Batch *batch = new Batch;
@@ -110,7 +108,7 @@ void Run(Batch &batch) {
     Clear(batch);
     return;
   }
-  int threads = batch.pixels >= bandThreshold.load(std::memory_order_relaxed) ? D2dThreadCount() : 1;
+  int threads = batch.pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
   bool cut = false;
   if (threads > 1) {
     try {
@@ -190,5 +188,3 @@ void D2dFlushDeferredNow() {
   std::lock_guard<std::mutex> hold(batch.lock);
   Run(batch);
 }
-
-int64_t D2dSetBandThreshold(int64_t pixels) { return bandThreshold.exchange(pixels, std::memory_order_relaxed); }

@@ -29,8 +29,3 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
 // Records a blit onto dst; the tables it points to are copied. A recorded blit onto another
 // surface is drawn first.
 void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit);
-
-// Below this many recorded pixels a flush draws on the calling thread alone: waking the
-// other threads would cost more than it saves. Tests lower it to reach the banded path.
-// Returns the threshold it replaces.
-int64_t D2dSetBandThreshold(int64_t pixels);

@@ -1,8 +1,9 @@
 // The general painting cases, through pixman: bitmap brushes under any transform, rotated
-// shapes, opacity masks. The hot draws (solid boxes, unscaled and nearest-scaled bitmaps)
+// shapes, opacity masks. Large bitmap-brush fills are shared among the worker threads. The hot draws (solid boxes, unscaled and nearest-scaled bitmaps)
 // never come here.
 #include "d2d_internal.h"
 #include "d2d_blit_kernel.h"
+#include "d2d_workers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,16 +19,19 @@ pixman_repeat_t RepeatOf(D2D1_EXTEND_MODE mode) {
 }
 
 // pixman maps destination pixel centres into the source: the inverse of source -> device.
-bool SetSourceTransform(pixman_image_t *image, const D2D1_MATRIX_3X2_F &sourceToDevice) {
+bool SourceTransform(const D2D1_MATRIX_3X2_F &sourceToDevice, pixman_transform *t) {
   D2D1_MATRIX_3X2_F inverse;
   if (!D2dInvert(sourceToDevice, &inverse)) return false;
   pixman_f_transform f;
   f.m[0][0] = inverse._11; f.m[0][1] = inverse._21; f.m[0][2] = inverse._31;
   f.m[1][0] = inverse._12; f.m[1][1] = inverse._22; f.m[1][2] = inverse._32;
   f.m[2][0] = 0; f.m[2][1] = 0; f.m[2][2] = 1;
+  return pixman_transform_from_pixman_f_transform(t, &f) != 0;
+}
+
+bool SetSourceTransform(pixman_image_t *image, const D2D1_MATRIX_3X2_F &sourceToDevice) {
   pixman_transform t;
-  if (!pixman_transform_from_pixman_f_transform(&t, &f)) return false;
-  return pixman_image_set_transform(image, &t) != 0;
+  return SourceTransform(sourceToDevice, &t) && pixman_image_set_transform(image, &t) != 0;
 }
 
 pixman_image_t *OpacityMask(uint32_t opacity8) {
@@ -50,6 +54,46 @@ void FillBoxes(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *cli
     D2dBox b = D2dIntersect(area, D2dBox{boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
     if (!D2dEmpty(b)) fill(b);
   }
+}
+
+// A bitmap brush through pixman, cut into bands of rows that the worker threads paint at
+// once. Each band makes its own pixman images over the same memory (an image's lazily
+// computed state must not be shared between threads); pixman transforms each row's first
+// pixel afresh, so a band's rows come out exactly as they do in one composite.
+struct BrushBands {
+  D2dSurface *dst;
+  D2dBox area;
+  const pixman_region32_t *clip;
+  const D2dSurface *bitmap;
+  pixman_transform transform;
+  pixman_filter_t filter;
+  pixman_repeat_t repeat;
+  uint32_t opacity8;
+  int bands;
+};
+
+void PaintBrushBand(void *context, int index) {
+  const BrushBands &job = *static_cast<const BrushBands *>(context);
+  int height = job.area.y1 - job.area.y0;
+  int y0 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
+  int y1 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
+  if (y0 >= y1) return;
+  pixman_image_t *source = pixman_image_create_bits(PIXMAN_a8r8g8b8, job.bitmap->width, job.bitmap->height,
+                                                    job.bitmap->pixels, job.bitmap->stride * 4);
+  pixman_image_t *target =
+      pixman_image_create_bits(PIXMAN_a8r8g8b8, job.dst->width, job.dst->height, job.dst->pixels, job.dst->stride * 4);
+  pixman_image_t *mask = OpacityMask(job.opacity8);
+  if (source != nullptr && target != nullptr && (mask != nullptr || job.opacity8 >= 255) &&
+      pixman_image_set_transform(source, &job.transform)) {
+    pixman_image_set_filter(source, job.filter, nullptr, 0);
+    pixman_image_set_repeat(source, job.repeat);
+    if (job.clip == nullptr || pixman_image_set_clip_region32(target, const_cast<pixman_region32_t *>(job.clip)))
+      pixman_image_composite32(PIXMAN_OP_OVER, source, mask, target, job.area.x0, y0, 0, 0, job.area.x0, y0,
+                               job.area.x1 - job.area.x0, y1 - y0);
+  }
+  if (mask != nullptr) pixman_image_unref(mask);
+  if (target != nullptr) pixman_image_unref(target);
+  if (source != nullptr) pixman_image_unref(source);
 }
 
 } // namespace
@@ -109,12 +153,19 @@ void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t 
     D2dSampleBitmapBrush(dst, area, clip, brush, pixelToDevice, opacity8, false);
     return;
   }
+  pixman_filter_t filter =
+      brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR;
+  int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
+  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
+  if (threads > 1) {
+    BrushBands job{dst, area, clip, bitmap, {}, filter, RepeatOf(brush.extendX), opacity8, threads * 3};
+    if (!SourceTransform(pixelToDevice, &job.transform)) return;
+    D2dParallelFor(job.bands, PaintBrushBand, &job);
+    return;
+  }
   pixman_image_t *source = D2dSurfaceImage(bitmap);
   if (source == nullptr || !SetSourceTransform(source, pixelToDevice)) return;
-  pixman_image_set_filter(source,
-                          brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? PIXMAN_FILTER_NEAREST
-                                                                                                : PIXMAN_FILTER_BILINEAR,
-                          nullptr, 0);
+  pixman_image_set_filter(source, filter, nullptr, 0);
   pixman_image_set_repeat(source, RepeatOf(brush.extendX));
   pixman_image_t *mask = OpacityMask(opacity8);
   pixman_image_t *target = D2dSurfaceImage(dst);

@@ -19,7 +19,13 @@ struct SourceRect {
 // Nearest source index for each destination pixel: index = floor(from + (i + 0.5 - start) *
 // scale), kept inside the source rectangle against rounding.
 inline int64_t NearestIndex(int i, double start, double from, double scale, int64_t lo, int64_t hi) {
-  int64_t index = static_cast<int64_t>(std::floor(from + (i + 0.5 - start) * scale));
+  double v = from + (i + 0.5 - start) * scale;
+  // floor without a library call (this runs for every column and row of a scaled draw); far
+  // beyond the source, and NaN, only need to land at an end.
+  if (!(v > -4.0e18)) return lo;
+  if (!(v < 4.0e18)) return hi;
+  int64_t index = static_cast<int64_t>(v);
+  if (static_cast<double>(index) > v) --index;
   return std::clamp(index, lo, hi);
 }
 

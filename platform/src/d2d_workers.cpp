@@ -103,7 +103,12 @@ Pool *ThePool() {
   return pool;
 }
 
+std::atomic<int64_t> bandThreshold{64 * 1024};
+
 } // namespace
+
+int64_t D2dBandThreshold() { return bandThreshold.load(std::memory_order_relaxed); }
+int64_t D2dSetBandThreshold(int64_t pixels) { return bandThreshold.exchange(pixels, std::memory_order_relaxed); }
 
 int D2dThreadCount() { return ThePool()->threads; }
 
