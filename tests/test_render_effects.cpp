@@ -6,26 +6,6 @@
 
 namespace {
 
-// A DIB section of the given depth from top-down rows of B, G, R (, A) bytes.
-HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &topDown) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
-  info.bmiHeader.biCompression = BI_RGB;
-  void *pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  if (!bitmap) return nullptr;
-  size_t rowBytes = static_cast<size_t>((width * bits / 8 + 3) / 4 * 4);
-  size_t packed = static_cast<size_t>(width * bits / 8);
-  for (size_t y = 0; y < static_cast<size_t>(height); y++)
-    std::copy(topDown.begin() + y * packed, topDown.begin() + (y + 1) * packed,
-              static_cast<uint8_t *>(pixels) + y * rowBytes);
-  return bitmap;
-}
-
 // A 32-bit bitmap of pixels given as Bgra values, top row first.
 HBITMAP MakeBitmap32(int width, int height, const std::vector<Bgra> &pixels) {
   std::vector<uint8_t> bytes;
@@ -37,31 +17,6 @@ HBITMAP MakeBitmap32(int width, int height, const std::vector<Bgra> &pixels) {
 
 // One pixel picture.
 HBITMAP OnePixel(int r, int g, int b, int a) { return MakeBitmap32(1, 1, {{b, g, r, a}}); }
-
-int BitmapDepth(HANDLE bitmap) {
-  BITMAP info{};
-  return GetObjectW(bitmap, sizeof(BITMAP), &info) ? info.bmBitsPixel : 0;
-}
-
-// A 32-bit bitmap's pixels, top row first; empty when it cannot be read.
-std::vector<Bgra> ReadBitmap(HANDLE handle, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
-  HDC dc = CreateCompatibleDC(nullptr);
-  int lines = GetDIBits(dc, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(height), bytes.data(), &info,
-                        DIB_RGB_COLORS);
-  DeleteDC(dc);
-  std::vector<Bgra> out;
-  if (lines != height) return out;
-  for (size_t i = 0; i < bytes.size(); i += 4) out.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
-  return out;
-}
 
 // The single pixel of a 1 x 1 result, which the test then deletes; (-1, ...) when none.
 Bgra TakePixel(HANDLE result) {

@@ -26,6 +26,52 @@ inline void PrintTo(const Bgra &p, std::ostream *out) {
   *out << "(B " << p.b << ", G " << p.g << ", R " << p.r << ", A " << p.a << ")";
 }
 
+// A DIB section of the given depth from top-down rows of B, G, R (, A) bytes.
+inline HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &topDown) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
+  info.bmiHeader.biCompression = BI_RGB;
+  void *pixels = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  if (!bitmap) return nullptr;
+  size_t rowBytes = static_cast<size_t>((width * bits / 8 + 3) / 4 * 4);
+  size_t packed = static_cast<size_t>(width * bits / 8);
+  for (size_t y = 0; y < static_cast<size_t>(height); y++)
+    std::copy(topDown.begin() + static_cast<ptrdiff_t>(y * packed), topDown.begin() + static_cast<ptrdiff_t>((y + 1) * packed),
+              static_cast<uint8_t *>(pixels) + y * rowBytes);
+  return bitmap;
+}
+
+// A 32-bit reading of a bitmap's pixels, top row first; empty when it cannot be read.
+inline std::vector<Bgra> ReadBitmap(HANDLE handle, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
+  HDC dc = CreateCompatibleDC(nullptr);
+  int lines = GetDIBits(dc, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(height), bytes.data(), &info,
+                        DIB_RGB_COLORS);
+  DeleteDC(dc);
+  std::vector<Bgra> out;
+  if (lines != height) return out;
+  for (size_t i = 0; i < bytes.size(); i += 4) out.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
+  return out;
+}
+
+// Bits per pixel of a GDI bitmap, 0 for anything else.
+inline int BitmapDepth(HANDLE bitmap) {
+  BITMAP info{};
+  return GetObjectW(bitmap, sizeof(BITMAP), &info) ? info.bmBitsPixel : 0;
+}
+
 class RenderTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {

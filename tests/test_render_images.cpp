@@ -7,50 +7,6 @@
 
 namespace {
 
-// A DIB section of the given depth from top-down rows of B, G, R (, A) bytes.
-HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &topDown) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
-  info.bmiHeader.biCompression = BI_RGB;
-  void *pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  if (!bitmap) return nullptr;
-  int rowBytes = (width * bits / 8 + 3) / 4 * 4;
-  int packed = width * bits / 8;
-  for (int y = 0; y < height; y++)
-    std::copy(topDown.begin() + static_cast<ptrdiff_t>(y) * packed, topDown.begin() + static_cast<ptrdiff_t>(y + 1) * packed,
-              static_cast<uint8_t *>(pixels) + static_cast<ptrdiff_t>(y) * rowBytes);
-  return bitmap;
-}
-
-// A 32-bit bitmap's pixels, top row first.
-std::vector<Bgra> ReadBitmap(HBITMAP bitmap, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
-  HDC dc = CreateCompatibleDC(nullptr);
-  int lines = GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), bytes.data(), &info, DIB_RGB_COLORS);
-  DeleteDC(dc);
-  std::vector<Bgra> out;
-  if (lines != height) return out;
-  for (size_t i = 0; i < bytes.size(); i += 4) out.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
-  return out;
-}
-
-int BitmapDepth(HBITMAP bitmap) {
-  BITMAP info{};
-  return GetObjectW(bitmap, sizeof(BITMAP), &info) ? info.bmBitsPixel : 0;
-}
-
 // A .ico file with one 32-bit entry: the colour pixels (top-down B, G, R, A) and an AND
 // mask in which the given columns are transparent (bit set).
 void WriteIcon(const std::string &file, int size, const std::vector<uint8_t> &bgraTopDown, int transparentFrom) {
