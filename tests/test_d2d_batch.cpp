@@ -158,6 +158,8 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
   ID2D1Bitmap *aBitmap = nullptr, *bBitmap = nullptr;
   a->GetBitmap(&aBitmap);
   b->GetBitmap(&bBitmap);
+  ID2D1Bitmap *aReader = Bitmap(aw, ah, std::vector<uint32_t>(aw * ah, 0u));
+  ID2D1Bitmap *bReader = Bitmap(bw, bh, std::vector<uint32_t>(bw * bh, 0u));
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
   for (uint32_t seed = 1; seed <= 300; ++seed) {
     std::mt19937 random(seed);
@@ -238,7 +240,17 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
           log << " pop";
         }
       } else if (op < 96) { // read the pixels back in the middle of drawing (under the layer, if any)
-        std::string wrong = Compare(Pixels(target), model.pixels, model.width);
+        std::vector<uint32_t> got;
+        if (pick(0, 1) == 0) {
+          got = Pixels(target); // CopyFromRenderTarget
+        } else { // the target's bitmap, taken now, copied into a bitmap made before the draws
+          ID2D1Bitmap *taken = nullptr, *copy = onB ? bReader : aReader;
+          target->GetBitmap(&taken);
+          copy->CopyFromBitmap(nullptr, taken, nullptr);
+          got = BitmapPixels(copy);
+          taken->Release();
+        }
+        std::string wrong = Compare(got, model.pixels, model.width);
         ASSERT_EQ(wrong, "") << "seed " << seed << " mid-drawing read of " << (onB ? "B" : "A") << ":" << log.str();
         log << " read";
       } else { // a clear of the whole drawing area
@@ -263,6 +275,8 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
   }
   aBitmap->Release();
   bBitmap->Release();
+  aReader->Release();
+  bReader->Release();
   a->Release();
   b->Release();
 }

@@ -1,5 +1,7 @@
 // ID2D1BitmapRenderTarget: a render target drawing into a bitmap of its own. GetBitmap hands
-// out that very bitmap, so drawing done later shows through bitmaps taken earlier.
+// out that very bitmap, so drawing done later shows through bitmaps taken earlier. GetBitmap
+// itself leaves recorded draws recorded (callers take the bitmap once per draw of it): every
+// use of the bitmap's pixels puts them on first.
 #include "d2d_render_target.h"
 
 #include <cmath>
@@ -15,7 +17,6 @@ struct D2dBitmapTarget final : public D2dRenderTargetBase<ID2D1BitmapRenderTarge
   }
   HRESULT STDMETHODCALLTYPE GetBitmap(ID2D1Bitmap **result) override {
     if (result == nullptr) return E_POINTER;
-    D2dFlushDeferred(); // whoever reads the bitmap sees every draw made so far
     *result = D2dBitmapInterface(bitmap);
     (*result)->AddRef();
     return S_OK;
