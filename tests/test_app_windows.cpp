@@ -1,18 +1,12 @@
 // The demo's windows and event loop in this process, under the test's display: start-up
-// up to the render thread, then events as the user would cause them.
+// up to the render thread, then events as the user would cause them. The real programs
+// are started in test_programs.cpp.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <dlfcn.h>
 #include <gtk/gtk.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -179,131 +173,6 @@ TEST_F(AppWindows, ACloseRequestOfEitherWindowEndsTheLoop) {
     RunEventLoop(); // returns only on a close request of window 0 or 1
     EXPECT_EQ(TkEventWindow(), number);
   }
-}
-
-// ---------------------------------------------------------------------------------------
-// The real programs, started under the test's display
-// ---------------------------------------------------------------------------------------
-
-extern "C" char **environ;
-
-// Output of a shell command, without the trailing line end.
-std::string CommandOutput(const std::string &command) {
-  std::string output;
-  if (FILE *pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    pclose(pipe);
-  }
-  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-  return output;
-}
-
-// The X window of the program whose title matches the pattern, once it is mapped; 0 if
-// the program never shows it.
-unsigned long FindProgramWindow(pid_t pid, const std::string &titlePattern) {
-  const std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
-                              titlePattern + "' 2>/dev/null | head -n 1";
-  for (int attempt = 0; attempt < 400; attempt++) {
-    const std::string found = CommandOutput(command);
-    if (!found.empty()) return std::stoul(found);
-    if (waitpid(pid, nullptr, WNOHANG) != 0) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  return 0;
-}
-
-// Asks a window to close the way a window manager does: a WM_DELETE_WINDOW message.
-// Xlib is reached through the loader, as the window system already has it in the process.
-bool SendCloseRequest(unsigned long window) {
-  void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
-  if (xlib == nullptr) return false;
-  auto openDisplay = reinterpret_cast<Display *(*)(const char *)>(dlsym(xlib, "XOpenDisplay"));
-  auto internAtom = reinterpret_cast<Atom (*)(Display *, const char *, Bool)>(dlsym(xlib, "XInternAtom"));
-  auto sendEvent = reinterpret_cast<Status (*)(Display *, Window, Bool, long, XEvent *)>(dlsym(xlib, "XSendEvent"));
-  auto flush = reinterpret_cast<int (*)(Display *)>(dlsym(xlib, "XFlush"));
-  auto closeDisplay = reinterpret_cast<int (*)(Display *)>(dlsym(xlib, "XCloseDisplay"));
-  if (!openDisplay || !internAtom || !sendEvent || !flush || !closeDisplay) return false;
-  Display *display = openDisplay(nullptr);
-  if (display == nullptr) return false;
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = internAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(internAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  const Status sent = sendEvent(display, window, False, NoEventMask, &event);
-  flush(display);
-  closeDisplay(display);
-  return sent != 0;
-}
-
-// Types text into the Settings window's ball-count field with the real keyboard path.
-void TypeBallCount(unsigned long settings, const std::string &count) {
-  const std::string id = std::to_string(settings);
-  CommandOutput("eval $(xdotool getwindowgeometry --shell " + id +
-                ") && xdotool mousemove $((X + 155)) $((Y + 45)) click 1 key ctrl+a type " + count);
-}
-
-struct ProgramRun {
-  bool exited = false;
-  int exitCode = -1;
-  double secondsAfterClose = 0;
-};
-
-// Starts the program, optionally types a ball count, closes one of its windows and waits
-// for the process to end (killing it if it hangs).
-ProgramRun RunAndClose(const std::string &program, const std::string &windowToClose, const std::string &ballCount) {
-  ProgramRun run;
-  const std::string path = std::string(TEST_BINARY_DIR) + "/" + program;
-  char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
-  pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
-    ADD_FAILURE() << "cannot start " << path;
-    return run;
-  }
-  const unsigned long settings = FindProgramWindow(pid, "^Settings$");
-  const unsigned long target = FindProgramWindow(pid, windowToClose);
-  EXPECT_NE(settings, 0u) << program << " showed no Settings window";
-  EXPECT_NE(target, 0u) << program << " showed no window " << windowToClose;
-  if (settings != 0 && !ballCount.empty()) TypeBallCount(settings, ballCount);
-
-  const auto closedAt = std::chrono::steady_clock::now();
-  if (target != 0) {
-    EXPECT_TRUE(SendCloseRequest(target));
-  }
-  // A hang guard, not a time limit: the time taken is reported below.
-  int status = 0;
-  for (int attempt = 0; attempt < 2000; attempt++) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      run.exited = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  run.secondsAfterClose = std::chrono::duration<double>(std::chrono::steady_clock::now() - closedAt).count();
-  if (!run.exited) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return run;
-  }
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
-
-TEST(DemoPrograms, ClosingTheSettingsWindowEndsThePlainDemoWithCodeZero) {
-  const ProgramRun run = RunAndClose("render_demo", "^Settings$", "");
-  EXPECT_TRUE(run.exited);
-  EXPECT_EQ(run.exitCode, 0);
-  RecordProperty("seconds_after_close", std::to_string(run.secondsAfterClose));
-}
-
-TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithTenThousandBalls) {
-  const ProgramRun run = RunAndClose("render_demo_crazy", "rendering With", "10000");
-  EXPECT_TRUE(run.exited);
-  EXPECT_EQ(run.exitCode, 0);
-  RecordProperty("seconds_after_close", std::to_string(run.secondsAfterClose));
 }
 
 } // namespace
