@@ -66,6 +66,20 @@ void CheckKernels(const D2dRowKernels &kernels, const char *name) {
     for (int i = 0; i < n; ++i) want[i] = OverReference(color, dst[i], 255);
     kernels.fill(got.data(), n, color);
     ASSERT_EQ(got, want) << name << " fill, seed " << seed;
+
+    // Source indices of a nearest-neighbour scale: positions on whole and half pixels too,
+    // where the floor sits exactly on an edge.
+    int from = static_cast<int>(random() % 200) - 100;
+    const double starts[] = {0.0, 0.5, -3.25, (random() % 2000) / 7.0 - 140.0};
+    const double scales[] = {1.0, 128.0 / 150.0, 2.0, 0.37, (random() % 5000 + 1) / 997.0};
+    double start = starts[random() % 4], origin = (random() % 400) / 4.0 - 50.0, scale = scales[random() % 5];
+    int32_t lo = static_cast<int32_t>(random() % 40) - 20, hi = lo + static_cast<int32_t>(random() % 200);
+    std::vector<int32_t> indices(static_cast<size_t>(n)), wantIndices(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+      wantIndices[i] = static_cast<int32_t>(
+          std::clamp<int64_t>(static_cast<int64_t>(std::floor(origin + (from + i + 0.5 - start) * scale)), lo, hi));
+    kernels.nearestIndices(indices.data(), from, n, start, origin, scale, lo, hi);
+    ASSERT_EQ(indices, wantIndices) << name << " nearestIndices, seed " << seed;
   }
 }
 

@@ -141,7 +141,8 @@ D2D_AVX2 void FillAvx2(uint32_t *__restrict dst, int n, uint32_t color) {
   if (i < n) Tail<false>(dst + i, s, TailMask(n - i), s);
 }
 
-const D2dRowKernels kAvx2{BlendAvx2, BlendColumnsAvx2, FillAvx2};
+// The portable index loop serves here too.
+const D2dRowKernels kAvx2{BlendAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
 
 } // namespace
 

@@ -77,7 +77,21 @@ void FillPortable(uint32_t *__restrict dst, int n, uint32_t color) {
   for (; i < n; ++i) dst[i] = D2dOver(color, dst[i]);
 }
 
-const D2dRowKernels kPortable{BlendPortable, BlendColumnsPortable, FillPortable};
+} // namespace
+
+void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
+                               int32_t hi) {
+  for (int i = 0; i < n; ++i) {
+    double v = origin + (from + i + 0.5 - start) * scale;
+    int32_t index = static_cast<int32_t>(v);
+    index -= static_cast<double>(index) > v ? 1 : 0; // truncation rounds negative values up
+    out[i] = index < lo ? lo : (index > hi ? hi : index);
+  }
+}
+
+namespace {
+
+const D2dRowKernels kPortable{BlendPortable, BlendColumnsPortable, FillPortable, D2dNearestIndicesPortable};
 
 } // namespace
 

@@ -37,7 +37,17 @@ struct D2dRowKernels {
   void (*blendColumns)(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n, uint32_t opacity8);
   // dst[i] = color over dst[i]; color is premultiplied.
   void (*fill)(uint32_t *dst, int n, uint32_t color);
+  // out[i] = floor(origin + (from + i + 0.5 - start) * scale) clamped to [lo, hi], for i < n:
+  // the source indices of a nearest-neighbour scale, in double arithmetic, each step rounded
+  // as written (no fused multiply-add). The caller makes sure the unclamped values at i = 0
+  // and i = n - 1 (and lo, hi) lie within +-2^30.
+  void (*nearestIndices)(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
+                         int32_t hi);
 };
+
+// The portable nearestIndices, which the AVX2 set shares.
+void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
+                               int32_t hi);
 
 // The kernels for this machine.
 const D2dRowKernels &D2dKernels();

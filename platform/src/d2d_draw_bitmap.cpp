@@ -5,6 +5,7 @@
 // drawn later, in bands across the cores (d2d_batch.cpp).
 #include "d2d_internal.h"
 #include "d2d_batch.h"
+#include "d2d_blit_kernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,14 @@ bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, do
   if (scale == 1.0 && NearestIndex(from + n - 1, start, origin, scale, lo, hi) - first == n - 1) return true;
   if (table->size() < static_cast<size_t>(n)) table->resize(static_cast<size_t>(n));
   int32_t *out = table->data();
+  // The index only grows with i: when its unclamped value stays well inside 32 bits at both
+  // ends, the vector kernel computes the same values, eight or more at a time.
+  constexpr double kSafe = 1073741824.0; // 2^30
+  double firstRaw = origin + (from + 0.5 - start) * scale, lastRaw = origin + (from + n - 1 + 0.5 - start) * scale;
+  if (firstRaw > -kSafe && lastRaw < kSafe && lo > -kSafe && hi < kSafe) {
+    D2dKernels().nearestIndices(out, from, n, start, origin, scale, static_cast<int32_t>(lo), static_cast<int32_t>(hi));
+    return false;
+  }
   for (int i = 0; i < n; ++i) out[i] = static_cast<int32_t>(NearestIndex(from + i, start, origin, scale, lo, hi));
   return false;
 }
