@@ -348,6 +348,58 @@ TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
   target->Release();
 }
 
+// Layers are composed onto what is below in bands too, with their opacity alone or through
+// an opacity brush; the bands must equal one composition.
+TEST_F(D2dBatchTest, BandedLayerCompositionEqualsOneComposition) {
+  const int tw = 200, th = 160;
+  ID2D1BitmapRenderTarget *target = Target(tw, th);
+  ID2D1Bitmap *mine = nullptr;
+  target->GetBitmap(&mine);
+  int changed = 0;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 random(seed);
+    auto uniform = [&](double lo, double hi) { return float(std::uniform_real_distribution<double>(lo, hi)(random)); };
+    int mw = 1 + int(random() % 30), mh = 1 + int(random() % 30);
+    ID2D1Bitmap *maskTile = Bitmap(mw, mh, RandomRow(random, mw * mh));
+    const D2D1_EXTEND_MODE modes[] = {D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_MIRROR};
+    D2D1_BITMAP_BRUSH_PROPERTIES properties{modes[random() % 3], modes[random() % 3],
+                                            D2D1_BITMAP_INTERPOLATION_MODE_LINEAR};
+    ID2D1BitmapBrush *maskBrush = nullptr;
+    ASSERT_EQ(target->CreateBitmapBrush(maskTile, properties, &maskBrush), S_OK);
+    D2D1_MATRIX_3X2_F brushTransform{uniform(0.5, 4), 0, 0, uniform(0.5, 4), uniform(-20, 20), uniform(-20, 20)};
+    maskBrush->SetTransform(&brushTransform);
+    bool masked = random() % 3 != 0;
+    D2D1_RECT_F bounds{uniform(-20, 60), uniform(-20, 40), uniform(120, 220), uniform(100, 180)};
+    D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0},
+                                random() % 2 ? 1.0f : uniform(0, 1), masked ? maskBrush : nullptr,
+                                D2D1_LAYER_OPTIONS_NONE};
+    std::vector<uint32_t> background = RandomRow(random, tw * th), content = RandomRow(random, tw * th);
+    ID2D1Bitmap *picture = Bitmap(tw, th, content);
+
+    std::vector<uint32_t> results[2];
+    for (int banded = 0; banded < 2; ++banded) {
+      D2dSetBandThreshold(banded ? 0 : INT64_MAX);
+      mine->CopyFromMemory(nullptr, background.data(), tw * 4);
+      target->BeginDraw();
+      target->PushLayer(&layer, nullptr);
+      target->DrawBitmap(picture, nullptr, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+      target->PopLayer();
+      target->EndDraw();
+      results[banded] = Pixels(target);
+    }
+    D2dSetBandThreshold(0);
+    if (results[0] != background) ++changed; // a clear mask or opacity composes nothing
+    std::string wrong = Compare(results[1], results[0], tw);
+    ASSERT_EQ(wrong, "") << "seed " << seed << (masked ? " (masked)" : "");
+    picture->Release();
+    maskBrush->Release();
+    maskTile->Release();
+  }
+  EXPECT_GE(changed, 30) << "too few layers composed anything to compare";
+  mine->Release();
+  target->Release();
+}
+
 // Draws still recorded when their target goes away are finished first; the bitmap handed
 // out earlier shows them.
 TEST_F(D2dBatchTest, ReleasingATargetFinishesItsRecordedDraws) {

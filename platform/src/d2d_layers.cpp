@@ -1,8 +1,10 @@
 // Layers: PushLayer redirects drawing into a buffer of its own, clipped to the content
 // bounds; PopLayer composes that buffer onto whatever lies below, multiplied by the layer's
-// opacity and, with an opacity brush, by the brush's alpha at each pixel.
+// opacity and, with an opacity brush, by the brush's alpha at each pixel. Large layers are
+// composed in bands across the worker threads.
 #include "d2d_render_target.h"
 #include "d2d_blit_kernel.h"
+#include "d2d_workers.h"
 
 #include <algorithm>
 #include <new>
@@ -71,6 +73,46 @@ bool PrepareLevel(D2dLayerLevel *level, const D2dSurface &target) {
   return true;
 }
 
+// A layer's content composed onto the surface below, in bands of rows that the worker
+// threads compose at once: with the layer opacity alone through the row kernel, or through
+// a mask with pixman (each band with pixman images of its own over the same memory).
+struct ComposeBands {
+  const D2dSurface *content, *mask, *below;
+  D2dBox box;
+  uint32_t opacity8;
+  int bands;
+};
+
+void ComposeBand(void *context, int index) {
+  const ComposeBands &job = *static_cast<const ComposeBands *>(context);
+  int height = job.box.y1 - job.box.y0;
+  int y0 = job.box.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
+  int y1 = job.box.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
+  if (y0 >= y1) return;
+  int width = job.box.x1 - job.box.x0;
+  if (job.mask == nullptr) {
+    for (int y = y0; y < y1; ++y)
+      D2dBlendRowOver(D2dRow(*job.below, y) + job.box.x0, D2dRow(*job.content, y) + job.box.x0, width, job.opacity8);
+    return;
+  }
+  auto image = [](const D2dSurface *s) {
+    return pixman_image_create_bits(PIXMAN_a8r8g8b8, s->width, s->height, s->pixels, s->stride * 4);
+  };
+  pixman_image_t *content = image(job.content), *mask = image(job.mask), *below = image(job.below);
+  if (content != nullptr && mask != nullptr && below != nullptr)
+    pixman_image_composite32(PIXMAN_OP_OVER, content, mask, below, job.box.x0, y0, job.box.x0, y0, job.box.x0, y0, width,
+                             y1 - y0);
+  for (pixman_image_t *made : {content, mask, below})
+    if (made != nullptr) pixman_image_unref(made);
+}
+
+void RunCompose(ComposeBands *job) {
+  int64_t pixels = static_cast<int64_t>(job->box.x1 - job->box.x0) * (job->box.y1 - job->box.y0);
+  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
+  job->bands = threads > 1 ? threads * 3 : 1;
+  D2dParallelFor(job->bands, ComposeBand, job);
+}
+
 void Compose(D2dTarget *target, D2dLayerLevel *level) {
   D2dBox box = level->box;
   if (D2dEmpty(box)) return;
@@ -79,8 +121,8 @@ void Compose(D2dTarget *target, D2dLayerLevel *level) {
   if (brush == nullptr) {
     uint32_t opacity8 = D2dOpacity8(level->opacity);
     if (opacity8 == 0) return;
-    for (int y = box.y0; y < box.y1; ++y)
-      D2dBlendRowOver(D2dRow(*below, y) + box.x0, D2dRow(level->surface, y) + box.x0, box.x1 - box.x0, opacity8);
+    ComposeBands job{&level->surface, nullptr, below, box, opacity8, 1};
+    RunCompose(&job);
     return;
   }
   // The brush's alpha, times the layer opacity, becomes the mask through which the layer
@@ -96,9 +138,8 @@ void Compose(D2dTarget *target, D2dLayerLevel *level) {
   if (mask->pixels != target->maskScratch.data() || mask->width != whole.width || mask->height != whole.height)
     D2dSurfaceSet(mask, target->maskScratch.data(), whole.width, whole.height, whole.width);
   D2dRenderBrushMask(mask, box, *brush, level->brushDevice, level->opacity);
-  pixman_image_composite32(PIXMAN_OP_OVER, D2dSurfaceImage(&level->surface), D2dSurfaceImage(mask),
-                           D2dSurfaceImage(below), box.x0, box.y0, box.x0, box.y0, box.x0, box.y0, box.x1 - box.x0,
-                           box.y1 - box.y0);
+  ComposeBands job{&level->surface, mask, below, box, 255, 1};
+  RunCompose(&job);
 }
 
 } // namespace
