@@ -17,7 +17,7 @@ fi
 shot="$PWD/$program.png"
 # The pointer is put over the middle of the main window, so the layers that follow it
 # show; the screenshot is cropped to the main window's client area.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
   "./$1" & pid=$!
   window=""
   for attempt in $(seq 1 200); do

@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 extern "C" char **environ;
 
@@ -40,7 +41,8 @@ struct Child {
   std::filesystem::path errorFile;
 };
 
-bool Start(const std::string &program, Child *child) {
+// Environment entries given replace those of the test's own environment.
+bool Start(const std::string &program, Child *child, const std::vector<std::string> &environment = {}) {
   child->errorFile = std::filesystem::temp_directory_path() /
                      (program + "_stderr_" + std::to_string(getpid()) + ".txt");
   posix_spawn_file_actions_t actions;
@@ -48,7 +50,18 @@ bool Start(const std::string &program, Child *child) {
   posix_spawn_file_actions_addopen(&actions, 2, child->errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const std::string path = std::string(TEST_BINARY_DIR) + "/" + program;
   char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
-  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv, environ);
+  std::vector<std::string> entries = environment;
+  for (char **entry = environ; *entry; ++entry) {
+    const std::string text = *entry;
+    const std::string name = text.substr(0, text.find('=') + 1);
+    bool replaced = false;
+    for (const std::string &given : environment) replaced = replaced || given.rfind(name, 0) == 0;
+    if (!replaced) entries.push_back(text);
+  }
+  std::vector<char *> envp;
+  for (std::string &entry : entries) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }
@@ -116,6 +129,22 @@ std::string ReadFile(const std::filesystem::path &file) {
   text << in.rdbuf();
   return text.str();
 }
+
+// The X server resets when its last client leaves, and a program that connects during
+// the reset finds no display. The test keeps a connection of its own open so the server
+// never empties between two programs.
+class DisplayKeeper : public ::testing::Environment {
+public:
+  void SetUp() override {
+    void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    auto openDisplay = xlib ? reinterpret_cast<Display *(*)(const char *)>(dlsym(xlib, "XOpenDisplay")) : nullptr;
+    if (openDisplay) display_ = openDisplay(nullptr);
+  }
+
+private:
+  Display *display_ = nullptr; // kept until the process ends
+};
+const ::testing::Environment *const Keeper = ::testing::AddGlobalTestEnvironment(new DisplayKeeper);
 
 struct ProgramCase {
   const char *program;
@@ -198,6 +227,16 @@ void RunAndClose(const std::string &program, const std::string &windowToClose, c
   const std::string errors = ReadFile(child.errorFile);
   std::filesystem::remove(child.errorFile);
   EXPECT_EQ(exitCode, 0) << program << " wrote:\n" << errors;
+}
+
+TEST(DemoPrograms, WithoutADisplayTheProgramSaysSoAndEndsWithCodeOne) {
+  Child child;
+  ASSERT_TRUE(Start("render_demo", &child, {"DISPLAY=:65000", "WAYLAND_DISPLAY="}));
+  const int exitCode = WaitForExit(child.pid);
+  const std::string errors = ReadFile(child.errorFile);
+  std::filesystem::remove(child.errorFile);
+  EXPECT_EQ(exitCode, 1) << errors;
+  EXPECT_NE(errors.find("Cannot open the display"), std::string::npos) << errors;
 }
 
 TEST(DemoPrograms, ClosingTheSettingsWindowEndsThePlainDemoWithCodeZero) {

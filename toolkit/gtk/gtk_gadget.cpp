@@ -123,6 +123,8 @@ GtkWidget *TkGtkGadgetWidget(int64_t number) {
 void TkGtkGadgetListChanged() { OpenGroupOption = TK_ANY; }
 
 int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
+  // Gadgets live in a window; without one (no display) there is nothing to make.
+  if (!TkGtkCurrentWindow()) return 0;
   GtkWidget *label = gtk_label_new(text.c_str());
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
   gtk_label_set_yalign(GTK_LABEL(label), 0.0f);
@@ -133,6 +135,8 @@ int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const 
 }
 
 int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
+  // Gadgets live in a window; without one (no display) there is nothing to make.
+  if (!TkGtkCurrentWindow()) return 0;
   // A GTK radio group always has one member active; a hidden member stands for "none
   // selected", which is how a new group of options starts.
   TkGtkGadget *previous = Find(OpenGroupOption);
@@ -160,6 +164,8 @@ int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, cons
 
 int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text,
                        uint32_t flags) {
+  // Gadgets live in a window; without one (no display) there is nothing to make.
+  if (!TkGtkCurrentWindow()) return 0;
   GtkWidget *entry = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
   // The entry's own minimum width (about 150 pixels) would override the rectangle.
