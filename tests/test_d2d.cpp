@@ -474,8 +474,10 @@ TEST_F(D2dTest, BadArgumentsDrawNothing) {
   target->DrawBitmap(bitmap, &inverted);
   target->DrawBitmap(bitmap, &all, NAN);
   target->DrawBitmap(bitmap, &all, 0.0f);
-  D2D1_RECT_F beyondSource{5, 5, 9, 9};
+  D2D1_RECT_F beyondSource{5, 5, 9, 9}, nanSource{NAN, 0, 1, 1}, farSource{-1e30f, -1e30f, -1e29f, -1e29f};
   target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &beyondSource);
+  target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &nanSource);
+  target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &farSource);
   target->FillOpacityMask(nullptr, brush, D2D1_OPACITY_MASK_CONTENT_GRAPHICS);
   target->PushLayer(nullptr, nullptr);
   target->SetTransform(nullptr);

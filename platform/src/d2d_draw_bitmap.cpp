@@ -55,9 +55,14 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
                  double right, double bottom, uint32_t opacity8) {
   D2dBox box = D2dIntersect(D2dCoveredBox(left, top, right, bottom), D2dClipBox(target));
   if (D2dEmpty(box)) return;
+  // A source edge that is not a number draws nothing; edges far beyond any bitmap are held
+  // to a range whose conversion to an integer is defined (the indices clamp to them).
+  if (!std::isfinite(s.left) || !std::isfinite(s.top) || !std::isfinite(s.right) || !std::isfinite(s.bottom)) return;
+  static constexpr double kEdgeLimit = 1099511627776.0; // 2^40
+  auto edge = [](double v) { return static_cast<int64_t>(std::clamp(v, -kEdgeLimit, kEdgeLimit)); };
   double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
-  int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
-  int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
+  int64_t colLo = edge(std::floor(s.left)), colHi = edge(std::ceil(s.right)) - 1;
+  int64_t rowLo = edge(std::floor(s.top)), rowHi = edge(std::ceil(s.bottom)) - 1;
 
   // Columns and rows whose source lies outside the bitmap draw nothing; the index only grows
   // with x and y, so those sit at the ends and are trimmed off.
