@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a normal build, a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the MinGW-w64 compile of the portable sources.
+# UndefinedBehaviorSanitizer, the headless tests of the shared data under
+# ThreadSanitizer, and the MinGW-w64 compile of the portable sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,6 +14,12 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 echo "== MinGW-w64 compile of the portable sources"
 cmake --preset mingw-check >/dev/null
 cmake --build --preset mingw-check -j "$jobs"
+
+echo "== threads build (ThreadSanitizer, headless tests of the shared data)"
+cmake --preset threads >/dev/null
+cmake --build --preset threads -j "$jobs"
+echo "== threads tests"
+ctest --preset threads -j "$jobs"
 
 for preset in sanitize default; do
   echo "== $preset build"
