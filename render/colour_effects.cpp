@@ -98,17 +98,6 @@ Rgb TintPixel(const TintSettings &settings, Rgb pixel) {
 // The frame both effects share
 // ---------------------------------------------------------------------------------------
 
-// An icon made from a 32-bit toolkit image through an image list; its mask follows the
-// image's alpha.
-HICON IconFromToolkitImage(int64_t image) {
-  HIMAGELIST list = ImageList_Create(TkImageWidth(image), TkImageHeight(image), ILC_COLOR32 | ILC_MASK, 0, 0);
-  if (!list) return nullptr;
-  HICON icon = nullptr;
-  if (ImageList_Add(list, TkImageHandle(image), nullptr) >= 0) icon = ImageList_GetIcon(list, 0, ILD_NORMAL);
-  ImageList_Destroy(list);
-  return icon;
-}
-
 // Reads the picture, runs the colour step over every pixel into a new 32-bit picture with
 // alpha scaled by opacity, and hands it back as a bitmap or an icon.
 template <typename ColourStep>

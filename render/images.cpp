@@ -19,17 +19,6 @@ void FillImageFromBitmap(RenderImage *image, HBITMAP bitmap) {
   _D2D_ReleaseBitmapTarget(temp);
 }
 
-// The decoded file as an icon made through an image list, whose mask then supplies the
-// alpha of fully transparent pixels.
-HANDLE IconFromToolkitImage(int64_t image) {
-  HIMAGELIST list = ImageList_Create(TkImageWidth(image), TkImageHeight(image), ILC_COLOR32 | ILC_MASK, 0, 0);
-  if (!list) return nullptr;
-  HICON icon = nullptr;
-  if (ImageList_Add(list, TkImageHandle(image), nullptr) >= 0) icon = ImageList_GetIcon(list, 0, ILD_NORMAL);
-  ImageList_Destroy(list);
-  return icon;
-}
-
 // The decoded file as a toolkit image of the requested size, or 0.
 int64_t DecodeImageFile(const std::string &fileName, int32_t width, int32_t height) {
   int64_t image = TkLoadImage(TK_ANY, fileName);
@@ -48,6 +37,15 @@ int64_t DecodeImageFile(const std::string &fileName, int32_t width, int32_t heig
 }
 
 } // namespace
+
+HICON IconFromToolkitImage(int64_t image) {
+  HIMAGELIST list = ImageList_Create(TkImageWidth(image), TkImageHeight(image), ILC_COLOR32 | ILC_MASK, 0, 0);
+  if (!list) return nullptr;
+  HICON icon = nullptr;
+  if (ImageList_Add(list, TkImageHandle(image), nullptr) >= 0) icon = ImageList_GetIcon(list, 0, ILD_NORMAL);
+  ImageList_Destroy(list);
+  return icon;
+}
 
 RenderImage *LoadRenderImage(const std::string &fileName, int32_t width, int32_t height, int32_t flags) {
   // A missing file, a folder (-1, -2) or an empty file never reaches a decoder.

@@ -37,3 +37,7 @@ bool ReadRenderImagePixels(RenderImage *image, int32_t x, int32_t y, int32_t wid
 // Draws the image's pixels over opaque black into a device context through
 // MainRenderTarget; false when nothing could be drawn.
 bool PresentRenderImage(RenderImage *image, HDC dc);
+
+// An icon made from a 32-bit toolkit image through an image list; the list takes the mask
+// from the image's alpha, so fully transparent pixels become transparent in the icon.
+HICON IconFromToolkitImage(int64_t image);
