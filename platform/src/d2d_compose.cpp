@@ -155,6 +155,12 @@ void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t 
   }
   pixman_filter_t filter =
       brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR;
+  if (filter == PIXMAN_FILTER_BILINEAR) {
+    // Rotated bilinear fills (the logo brushes of a frame) have a sampler of their own.
+    pixman_transform transform;
+    if (!SourceTransform(pixelToDevice, &transform)) return;
+    if (D2dAffineBrushFill(dst, area, clip, *bitmap, transform, brush.extendX, opacity8)) return;
+  }
   int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
   int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
   if (threads > 1) {

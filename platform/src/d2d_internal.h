@@ -227,3 +227,10 @@ void D2dRenderBrushMask(D2dSurface *dst, const D2dBox &area, const D2dBrushState
 void D2dSampleBitmapBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
                           const D2dBrushState &brush, const D2D1_MATRIX_3X2_F &device, uint32_t opacity8,
                           bool replace);
+// Paints a bilinear bitmap brush (one extend mode both ways) whose source transform (pixman's,
+// device pixel to bitmap pixel) rotates or skews, source-over with opacity8, exactly as
+// pixman's composite would (d2d_affine_fill.cpp). False, painting nothing, for the fills it
+// does not take; the caller then uses pixman.
+bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
+                        const D2dSurface &bitmap, const pixman_transform &transform, D2D1_EXTEND_MODE extend,
+                        uint32_t opacity8);
