@@ -150,6 +150,7 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
 }
 
 void CompareManyFills(D2dAffineMode mode) {
+  if (mode == D2dAffineMode::Best && !D2dAffineBestIsOurs()) GTEST_SKIP() << "fills keep pixman here";
   int taken = 0;
   const uint32_t seeds = 3000;
   for (uint32_t seed = 1; seed <= seeds; ++seed) {
@@ -167,7 +168,8 @@ TEST(D2dBrushSampler, PortableKernelMatchesPixmanOnRandomFills) { CompareManyFil
 
 TEST(D2dBrushSampler, BandsAcrossThreadsMatchPixman) {
   int64_t before = D2dSetBandThreshold(1);
-  CompareManyFills(D2dAffineMode::Best);
+  CompareManyFills(D2dAffineMode::Portable);
+  if (!HasFatalFailure()) CompareManyFills(D2dAffineMode::Best);
   D2dSetBandThreshold(before);
 }
 
@@ -186,6 +188,7 @@ TEST(D2dBrushSampler, DeclinesWhatPixmanRoundsOtherwise) {
     EXPECT_FALSE(D2dAffineBrushFill(&dst, D2dBox{0, 0, 4, 4}, nullptr, bitmap, rotated, D2D1_EXTEND_MODE_WRAP, 255));
   }
   EXPECT_EQ(target, std::vector<uint32_t>(16, 0));
+  AffineModeGuard portable(D2dAffineMode::Portable);
   EXPECT_TRUE(D2dAffineBrushFill(&dst, D2dBox{0, 0, 4, 4}, nullptr, bitmap, rotated, D2D1_EXTEND_MODE_WRAP, 255));
   EXPECT_EQ(target, std::vector<uint32_t>(16, Bgra(10, 20, 30, 40)));
   D2dSurfaceRelease(&dst);

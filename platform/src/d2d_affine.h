@@ -12,7 +12,7 @@
 //   add.
 //
 // Transforms without rotation or skew keep pixman (its scaling paths round differently), as
-// do far-away coordinates and nearest-neighbour filtering.
+// do far-away coordinates, nearest-neighbour filtering and machines without AVX2.
 #pragma once
 
 #include "d2d_internal.h"
@@ -36,6 +36,9 @@ void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux
 // The AVX2 row kernel, or null when the machine lacks AVX2.
 D2dAffineRowKernel D2dAffineRowAvx2();
 
-// Which sampler bitmap-brush fills use; tests compare them. Returns the choice it replaces.
+// Which sampler bitmap-brush fills use; tests compare them. Best is the AVX2 kernel, or
+// pixman on a machine without AVX2. Returns the choice it replaces.
 enum class D2dAffineMode : uint8_t { Pixman, Portable, Best };
 D2dAffineMode D2dSetAffineMode(D2dAffineMode mode);
+// True when Best is one of our kernels rather than pixman.
+bool D2dAffineBestIsOurs();

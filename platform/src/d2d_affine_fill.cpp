@@ -42,15 +42,24 @@ inline uint32_t Bilinear(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uin
   return out;
 }
 
-D2dAffineRowKernel ChosenKernel() {
+// The row kernel fills use, or null to leave them to pixman: the portable kernel is no
+// faster than pixman, so only tests choose it.
+D2dAffineRowKernel BestKernel() {
   static const D2dAffineRowKernel best = []() -> D2dAffineRowKernel {
     // DEMO_D2D_KERNELS=portable holds the choice to the portable kernels, as for the blits.
     const char *cap = std::getenv("DEMO_D2D_KERNELS");
-    if (cap != nullptr && std::string_view(cap) == "portable") return D2dAffineRowPortable;
-    if (D2dAffineRowKernel avx2 = D2dAffineRowAvx2()) return avx2;
-    return D2dAffineRowPortable;
+    if (cap != nullptr && std::string_view(cap) == "portable") return nullptr;
+    return D2dAffineRowAvx2();
   }();
-  return gMode.load(std::memory_order_relaxed) == D2dAffineMode::Portable ? D2dAffineRowPortable : best;
+  return best;
+}
+
+D2dAffineRowKernel ChosenKernel() {
+  switch (gMode.load(std::memory_order_relaxed)) {
+  case D2dAffineMode::Pixman: return nullptr;
+  case D2dAffineMode::Portable: return D2dAffineRowPortable;
+  default: return BestKernel();
+  }
 }
 
 struct AffineJob {
@@ -125,10 +134,13 @@ void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux
 
 D2dAffineMode D2dSetAffineMode(D2dAffineMode mode) { return gMode.exchange(mode); }
 
+bool D2dAffineBestIsOurs() { return BestKernel() != nullptr; }
+
 bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
                         const D2dSurface &bitmap, const pixman_transform &t, D2D1_EXTEND_MODE extend,
                         uint32_t opacity8) {
-  if (gMode.load(std::memory_order_relaxed) == D2dAffineMode::Pixman) return false;
+  D2dAffineRowKernel row = ChosenKernel();
+  if (row == nullptr) return false;
   if (D2dEmpty(area) || bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return false;
   // Without rotation or skew pixman takes its scaling paths, which round otherwise.
   if (t.matrix[0][1] == 0 && t.matrix[1][0] == 0) return false;
@@ -151,7 +163,7 @@ bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region
     }
 
   AffineJob job{dst, area, clip, &t, D2dAffineSource{bitmap.pixels, bitmap.stride, bitmap.width, bitmap.height, extend},
-                opacity8, ChosenKernel(), 1};
+                opacity8, row, 1};
   int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
   int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
   if (threads > 1) {
