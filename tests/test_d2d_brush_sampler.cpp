@@ -150,7 +150,7 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
 }
 
 void CompareManyFills(D2dAffineMode mode) {
-  if (mode == D2dAffineMode::Best && !D2dAffineBestIsOurs()) GTEST_SKIP() << "fills keep pixman here";
+  if (mode != D2dAffineMode::Portable && !D2dAffineBestIsOurs()) GTEST_SKIP() << "fills keep pixman here";
   int taken = 0;
   const uint32_t seeds = 3000;
   for (uint32_t seed = 1; seed <= seeds; ++seed) {
@@ -163,6 +163,8 @@ void CompareManyFills(D2dAffineMode mode) {
 }
 
 TEST(D2dBrushSampler, MatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Best); }
+
+TEST(D2dBrushSampler, Avx2KernelMatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Avx2); }
 
 TEST(D2dBrushSampler, PortableKernelMatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Portable); }
 
@@ -262,10 +264,14 @@ TEST_F(D2dBrushSamplerTest, ScenesMatchPixman) {
   for (uint32_t seed = 1; seed <= 500; ++seed) {
     std::vector<uint32_t> want = Scene(seed, D2dAffineMode::Pixman);
     std::vector<uint32_t> got = Scene(seed, D2dAffineMode::Best);
+    std::vector<uint32_t> avx2 = Scene(seed, D2dAffineMode::Avx2);
     std::vector<uint32_t> portable = Scene(seed, D2dAffineMode::Portable);
     int first = FirstDifference(got, want);
     ASSERT_LT(first, 0) << "seed " << seed << ": first difference at pixel " << first << ": got " << std::hex
                         << got[first] << " want " << want[first];
+    first = FirstDifference(avx2, want);
+    ASSERT_LT(first, 0) << "seed " << seed << " (AVX2): first difference at pixel " << first << ": got " << std::hex
+                        << avx2[first] << " want " << want[first];
     first = FirstDifference(portable, want);
     ASSERT_LT(first, 0) << "seed " << seed << " (portable): first difference at pixel " << first << ": got "
                         << std::hex << portable[first] << " want " << want[first];

@@ -27,7 +27,7 @@ struct D2dAffineSource {
 
 // One row: n pixels of dst from the fixed-point source position (x, y) of the first pixel
 // (already moved back half a pixel), stepping (ux, uy) per pixel. The caller makes sure every
-// position within eight steps past the row stays inside +-2^30.
+// position within sixteen steps past the row stays inside +-2^30.
 typedef void (*D2dAffineRowKernel)(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
                                    const D2dAffineSource &source, uint32_t opacity8);
 
@@ -35,10 +35,13 @@ void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux
                           const D2dAffineSource &source, uint32_t opacity8);
 // The AVX2 row kernel, or null when the machine lacks AVX2.
 D2dAffineRowKernel D2dAffineRowAvx2();
+// The AVX-512 row kernel (AVX512F and AVX512BW), or null when the machine lacks them.
+D2dAffineRowKernel D2dAffineRowAvx512();
 
-// Which sampler bitmap-brush fills use; tests compare them. Best is the AVX2 kernel, or
-// pixman on a machine without AVX2. Returns the choice it replaces.
-enum class D2dAffineMode : uint8_t { Pixman, Portable, Best };
+// Which sampler bitmap-brush fills use; tests compare them. Best is the widest vector kernel
+// the machine runs, or pixman on a machine without AVX2; Avx2 is the AVX2 kernel where the
+// machine has it, else Best. Returns the choice it replaces.
+enum class D2dAffineMode : uint8_t { Pixman, Portable, Avx2, Best };
 D2dAffineMode D2dSetAffineMode(D2dAffineMode mode);
 // True when Best is one of our kernels rather than pixman.
 bool D2dAffineBestIsOurs();

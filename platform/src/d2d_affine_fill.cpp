@@ -46,9 +46,14 @@ inline uint32_t Bilinear(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uin
 // faster than pixman, so only tests choose it.
 D2dAffineRowKernel BestKernel() {
   static const D2dAffineRowKernel best = []() -> D2dAffineRowKernel {
-    // DEMO_D2D_KERNELS=portable holds the choice to the portable kernels, as for the blits.
+    // DEMO_D2D_KERNELS=portable holds the choice to the portable kernels, as for the blits:
+    // here that leaves the fills to pixman.
     const char *cap = std::getenv("DEMO_D2D_KERNELS");
-    if (cap != nullptr && std::string_view(cap) == "portable") return nullptr;
+    // DEMO_D2D_KERNELS=avx2 holds it to AVX2.
+    std::string_view limit = cap != nullptr ? cap : "";
+    if (limit == "portable") return nullptr;
+    if (limit != "avx2")
+      if (D2dAffineRowKernel avx512 = D2dAffineRowAvx512()) return avx512;
     return D2dAffineRowAvx2();
   }();
   return best;
@@ -58,6 +63,9 @@ D2dAffineRowKernel ChosenKernel() {
   switch (gMode.load(std::memory_order_relaxed)) {
   case D2dAffineMode::Pixman: return nullptr;
   case D2dAffineMode::Portable: return D2dAffineRowPortable;
+  case D2dAffineMode::Avx2:
+    if (D2dAffineRowKernel avx2 = D2dAffineRowAvx2()) return avx2;
+    return BestKernel();
   default: return BestKernel();
   }
 }
@@ -150,8 +158,8 @@ bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region
       bitmap.height >= (1 << 28))
     return false;
   // Every source position of the fill lies within those of the area's corner pixels (give
-  // or take the rounding of a run's start); with small steps, eight steps past a row's end
-  // stay within +-2^30 as well.
+  // or take the rounding of a run's start); with steps of at most 2^24, sixteen steps past a
+  // row's end stay within +-2^30 as well.
   const double limit = 536870912.0; // 2^29
   if (std::abs(t.matrix[0][0]) > (1 << 24) || std::abs(t.matrix[1][0]) > (1 << 24)) return false;
   const int xs[2] = {area.x0, area.x1 - 1}, ys[2] = {area.y0, area.y1 - 1};
