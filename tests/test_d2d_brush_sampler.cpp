@@ -92,9 +92,10 @@ private:
 bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
   Random random(seed);
   int w = random.Pick(1, 90), h = random.Pick(1, 70), bw = random.Pick(1, 40), bh = random.Pick(1, 40);
-  std::vector<uint32_t> background = random.Pixels(w * h), bitmapPixels = random.Pixels(bw * bh);
+  int bstride = bw + (random.Pick(0, 1) == 0 ? 0 : random.Pick(1, 3)); // rows may have room to spare
+  std::vector<uint32_t> background = random.Pixels(w * h), bitmapPixels = random.Pixels(bstride * bh);
   D2dSurface bitmap{};
-  D2dSurfaceSet(&bitmap, bitmapPixels.data(), bw, bh, bw);
+  D2dSurfaceSet(&bitmap, bitmapPixels.data(), bw, bh, bstride);
   pixman_transform t;
   bool invertible = SourceTransform(random.Transform(), &t);
   D2D1_EXTEND_MODE extend = random.Extend();
@@ -113,7 +114,7 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
     std::vector<uint32_t> want = background, got = background;
     D2dSurface dst{};
     D2dSurfaceSet(&dst, want.data(), w, h, w);
-    pixman_image_t *source = pixman_image_create_bits(PIXMAN_a8r8g8b8, bw, bh, bitmapPixels.data(), bw * 4);
+    pixman_image_t *source = pixman_image_create_bits(PIXMAN_a8r8g8b8, bw, bh, bitmapPixels.data(), bstride * 4);
     pixman_image_t *target = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, want.data(), w * 4);
     pixman_color_t color{0, 0, 0, static_cast<uint16_t>(opacity8 * 257)};
     pixman_image_t *mask = opacity8 < 255 ? pixman_image_create_solid_fill(&color) : nullptr;
