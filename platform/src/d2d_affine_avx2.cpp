@@ -5,10 +5,8 @@
 // truncated by 14 bits, then faded and blended with the arithmetic of the blit kernels.
 #include "d2d_affine.h"
 
-#include <immintrin.h>
+#include "d2d_pixel_avx2.h"
 
-#define D2D_AVX2 __attribute__((target("avx2")))
-#define D2D_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace {
 
@@ -58,30 +56,6 @@ D2D_AVX2_INLINE void Taps(__m256i i, const Axis &a, __m256i *first, __m256i *sec
   }
   *first = m;
   *second = next;
-}
-
-// a * b / 255 rounded, per 16-bit lane, for lanes 0..255.
-D2D_AVX2_INLINE __m256i MulUn8(__m256i a, __m256i b) {
-  __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(a, b), _mm256_set1_epi16(128));
-  return _mm256_mulhi_epu16(t, _mm256_set1_epi16(257));
-}
-
-D2D_AVX2_INLINE __m256i Fade(__m256i s, __m256i opacity) {
-  const __m256i zero = _mm256_setzero_si256();
-  return _mm256_packus_epi16(MulUn8(_mm256_unpacklo_epi8(s, zero), opacity),
-                             MulUn8(_mm256_unpackhi_epi8(s, zero), opacity));
-}
-
-D2D_AVX2_INLINE __m256i Over(__m256i s, __m256i d) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, //
-                                       3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
-  const __m256i high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, //
-                                        11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
-  __m256i inverse = _mm256_xor_si256(s, _mm256_set1_epi32(-1));
-  __m256i kept = _mm256_packus_epi16(MulUn8(_mm256_unpacklo_epi8(d, zero), _mm256_shuffle_epi8(inverse, low)),
-                                     MulUn8(_mm256_unpackhi_epi8(d, zero), _mm256_shuffle_epi8(inverse, high)));
-  return _mm256_adds_epu8(s, kept);
 }
 
 // Eight bilinear samples from their four taps and 7-bit fractions (32-bit lanes).

@@ -3,15 +3,12 @@
 // as wide, the index corrections and the row's last 0..15 pixels under lane masks.
 #include "d2d_affine.h"
 
-#include <immintrin.h>
+#include "d2d_pixel_avx512.h"
 
 // GCC 12's AVX-512 headers fill the unused merge operand of unmasked intrinsics (shifts,
 // shuffles, conversions) from a deliberately undefined register, which the uninitialised-use
 // analysis reports once those intrinsics are inlined here.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
-#define D2D_AVX512 __attribute__((target("avx512f,avx512bw")))
-#define D2D_AVX512_INLINE __attribute__((target("avx512f,avx512bw"), always_inline)) inline
 
 namespace {
 
@@ -57,32 +54,6 @@ D2D_AVX512_INLINE void Taps(__m512i i, const Axis &a, __m512i *first, __m512i *s
   }
   *first = m;
   *second = next;
-}
-
-D2D_AVX512_INLINE __m512i MulUn8(__m512i a, __m512i b) {
-  __m512i t = _mm512_add_epi16(_mm512_mullo_epi16(a, b), _mm512_set1_epi16(128));
-  return _mm512_mulhi_epu16(t, _mm512_set1_epi16(257));
-}
-
-D2D_AVX512_INLINE __m512i Fade(__m512i s, __m512i opacity) {
-  const __m512i zero = _mm512_setzero_si512();
-  return _mm512_packus_epi16(MulUn8(_mm512_unpacklo_epi8(s, zero), opacity),
-                             MulUn8(_mm512_unpackhi_epi8(s, zero), opacity));
-}
-
-#define D2D_SPREAD(a, b) a, -1, a, -1, a, -1, a, -1, b, -1, b, -1, b, -1, b, -1
-alignas(64) const int8_t kSpreadLow[64] = {D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7)};
-alignas(64) const int8_t kSpreadHigh[64] = {D2D_SPREAD(11, 15), D2D_SPREAD(11, 15), D2D_SPREAD(11, 15),
-                                            D2D_SPREAD(11, 15)};
-#undef D2D_SPREAD
-
-D2D_AVX512_INLINE __m512i Over(__m512i s, __m512i d) {
-  const __m512i zero = _mm512_setzero_si512();
-  __m512i inverse = _mm512_xor_si512(s, _mm512_set1_epi32(-1));
-  __m512i kept = _mm512_packus_epi16(
-      MulUn8(_mm512_unpacklo_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(kSpreadLow))),
-      MulUn8(_mm512_unpackhi_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(kSpreadHigh))));
-  return _mm512_adds_epu8(s, kept);
 }
 
 // Sixteen bilinear samples; the same lane plan as the AVX2 kernel's, in each 128-bit lane.

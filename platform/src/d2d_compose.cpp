@@ -1,6 +1,7 @@
-// The general painting cases, through pixman: bitmap brushes under any transform, rotated
-// shapes, opacity masks. Large bitmap-brush fills are shared among the worker threads. The hot draws (solid boxes, unscaled and nearest-scaled bitmaps)
-// never come here.
+// The general painting cases: bitmap brushes under any transform, rotated shapes, opacity
+// masks, through pixman, except rotated bilinear brush fills, which our own sampler draws to
+// the same bits (d2d_affine.h). Large bitmap-brush fills are shared among the worker
+// threads. The hot draws (solid boxes, unscaled and nearest-scaled bitmaps) never come here.
 #include "d2d_internal.h"
 #include "d2d_blit_kernel.h"
 #include "d2d_workers.h"
