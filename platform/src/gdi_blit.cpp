@@ -72,20 +72,18 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
   return TRUE;
 }
 
-BOOL GdiAlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                   int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  GdiSurface to, from;
-  if (!DcSurface(destination, &to) || !DcSurface(source, &from)) return FALSE;
-  if (blend.BlendOp != AC_SRC_OVER || to.bitsPerPixel != 32 || from.bitsPerPixel != 32) return FALSE;
+// Both stretching blits walk the destination rectangle the same way: the source rectangle
+// must lie inside the source bitmap (as Windows demands), the destination is clipped to its
+// bitmap, and each destination pixel takes its nearest source pixel.
+namespace {
+
+template <typename PixelStep>
+BOOL StretchEachPixel(const GdiSurface &to, const GdiSurface &from, int x, int y, int width, int height, int sourceX,
+                      int sourceY, int sourceWidth, int sourceHeight, PixelStep step) {
   if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return FALSE;
-  // The source rectangle must lie inside the source bitmap, as Windows demands.
   if (sourceX < 0 || sourceY < 0 || int64_t(sourceX) + sourceWidth > from.width ||
       int64_t(sourceY) + sourceHeight > from.height)
     return FALSE;
-  int constant = blend.SourceConstantAlpha;
-  bool perPixel = blend.AlphaFormat & AC_SRC_ALPHA;
-  std::vector<uint32_t> line;
   for (int j = 0; j < height; ++j) {
     int64_t ty = int64_t(y) + j;
     if (ty < 0 || ty >= to.height) continue;
@@ -96,17 +94,34 @@ BOOL GdiAlphaBlend(HDC destination, int x, int y, int width, int height, HDC sou
       int64_t tx = int64_t(x) + i;
       if (tx < 0 || tx >= to.width) continue;
       int sx = sourceX + static_cast<int>(int64_t(i) * sourceWidth / width);
-      const uint8_t *s = fromRow + sx * 4;
-      uint8_t *d = toRow + tx * 4;
-      // Source channels scaled by the constant alpha; with per-pixel alpha the source is
-      // premultiplied and covers the destination by its own (scaled) alpha.
-      int scaled[4];
-      for (int c = 0; c < 4; ++c) scaled[c] = (s[c] * constant + 127) / 255;
-      int inverse = perPixel ? 255 - scaled[3] : 255 - constant;
-      for (int c = 0; c < 4; ++c) d[c] = Blend(scaled[c], d[c], inverse);
+      step(fromRow, sx, toRow, static_cast<int>(tx));
     }
   }
   return TRUE;
+}
+
+} // namespace
+
+BOOL GdiAlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                   int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+  std::lock_guard<std::recursive_mutex> lock(GdiLock());
+  GdiSurface to, from;
+  if (!DcSurface(destination, &to) || !DcSurface(source, &from)) return FALSE;
+  if (blend.BlendOp != AC_SRC_OVER || to.bitsPerPixel != 32 || from.bitsPerPixel != 32) return FALSE;
+  int constant = blend.SourceConstantAlpha;
+  bool perPixel = blend.AlphaFormat & AC_SRC_ALPHA;
+  return StretchEachPixel(to, from, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
+                          [&](const uint8_t *fromRow, int sx, uint8_t *toRow, int tx) {
+                            const uint8_t *s = fromRow + sx * 4;
+                            uint8_t *d = toRow + tx * 4;
+                            // Source channels scaled by the constant alpha; with per-pixel alpha
+                            // the source is premultiplied and covers the destination by its own
+                            // (scaled) alpha.
+                            int scaled[4];
+                            for (int c = 0; c < 4; ++c) scaled[c] = (s[c] * constant + 127) / 255;
+                            int inverse = perPixel ? 255 - scaled[3] : 255 - constant;
+                            for (int c = 0; c < 4; ++c) d[c] = Blend(scaled[c], d[c], inverse);
+                          });
 }
 
 BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
@@ -114,27 +129,12 @@ BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   GdiSurface to, from;
   if (!DcSurface(destination, &to) || !DcSurface(source, &from)) return FALSE;
-  if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return FALSE;
-  if (sourceX < 0 || sourceY < 0 || int64_t(sourceX) + sourceWidth > from.width ||
-      int64_t(sourceY) + sourceHeight > from.height)
-    return FALSE;
   // COLORREF is 0x00BBGGRR; pixels travel as 0xAARRGGBB.
   uint32_t key = GetBValue(transparentColor) | uint32_t(GetGValue(transparentColor)) << 8 |
                  uint32_t(GetRValue(transparentColor)) << 16;
-  for (int j = 0; j < height; ++j) {
-    int64_t ty = int64_t(y) + j;
-    if (ty < 0 || ty >= to.height) continue;
-    int sy = sourceY + static_cast<int>(int64_t(j) * sourceHeight / height);
-    const uint8_t *fromRow = GdiSurfaceRow(from, sy);
-    uint8_t *toRow = GdiSurfaceRow(to, static_cast<int>(ty));
-    for (int i = 0; i < width; ++i) {
-      int64_t tx = int64_t(x) + i;
-      if (tx < 0 || tx >= to.width) continue;
-      int sx = sourceX + static_cast<int>(int64_t(i) * sourceWidth / width);
-      uint32_t pixel = GdiReadPixel(from, fromRow, sx);
-      if ((pixel & 0xFFFFFF) == key) continue;
-      GdiWritePixel(to, toRow, static_cast<int>(tx), pixel, GdiMonoRule::Background);
-    }
-  }
-  return TRUE;
+  return StretchEachPixel(to, from, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
+                          [&](const uint8_t *fromRow, int sx, uint8_t *toRow, int tx) {
+                            uint32_t pixel = GdiReadPixel(from, fromRow, sx);
+                            if ((pixel & 0xFFFFFF) != key) GdiWritePixel(to, toRow, tx, pixel, GdiMonoRule::Background);
+                          });
 }
