@@ -105,50 +105,21 @@ HANDLE ApplyEffect(HANDLE handle, float opacity, int32_t flags, ColourStep step)
   PictureSource picture;
   if (!OpenPicture(handle, &picture)) return nullptr;
   bool isIcon = picture.iconColour || picture.iconMask;
-  int32_t width = picture.width;
-  int32_t height = picture.height;
-  // Other depths are read as 24 bits: GetDIBits converts them, and they carry no alpha.
-  int32_t bits = picture.bitsPerPixel == 32 ? 32 : 24;
   // NaN counts as too small, like any opacity below 1.
   double scale = !(opacity >= 1.0f) ? 1.0 : opacity > 255.0f ? 255.0 : opacity;
 
   HANDLE result = nullptr;
-  BmpBuffer colours;
-  if (width >= 1 && height >= 1 && ReadBitmapAsBmp(picture.colour, width, height, bits, &colours)) {
-    BmpBuffer mask;
-    bool hasMask = picture.iconMask && ReadIconMask(picture.iconMask, width, height, &mask);
-    int64_t image = TkCreateImage(TK_ANY, width, height, 32);
-    if (image && TkStartDrawing(image)) {
-      TkDrawingMode(TK_DRAW_ALL_CHANNELS);
-      int32_t bytesPerPixel = bits / 8;
-      for (int32_t y = 0; y < height; y++) {
-        const uint8_t *p = colours.pixels + static_cast<int64_t>(y) * colours.rowBytes;
-        const uint8_t *m = hasMask ? mask.pixels + static_cast<int64_t>(y) * mask.rowBytes : nullptr;
-        for (int32_t x = 0; x < width; x++) {
-          // A 24-bit icon takes its transparency from the mask, as a 32-bit one without
-          // alpha does; a plain 24-bit bitmap is opaque.
-          uint32_t a = bits == 32 ? p[3] : m ? 0 : 255;
-          if (a == 0 && m) a = m[0] == 0 ? 255 : 0;
-          uint32_t alpha = ChannelByte(a / 255.0 * scale);
-          Rgb out = step(Rgb{p[2], p[1], p[0]});
-          // Buffer rows run bottom-up; the picture is plotted upright.
-          TkPlot(x, height - 1 - y, TkRGBA(out.r, out.g, out.b, alpha));
-          p += bytesPerPixel;
-          if (m) m += 4;
-        }
-      }
-      TkDrawingMode(TK_DRAW_DEFAULT);
-      TkStopDrawing();
-      if (flags & RENDER_EFFECT_ICON) {
-        result = IconFromToolkitImage(image);
-      } else {
-        result = TkDetachImageHandle(image);
-        image = 0;
-      }
+  int64_t image = PlotPictureUpright(picture, [&](uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+    Rgb out = step(Rgb{r, g, b});
+    return TkRGBA(out.r, out.g, out.b, ChannelByte(a / 255.0 * scale));
+  });
+  if (image) {
+    if (flags & RENDER_EFFECT_ICON) {
+      result = IconFromToolkitImage(image);
+      TkFreeImage(image);
+    } else {
+      result = TkDetachImageHandle(image);
     }
-    if (image) TkFreeImage(image);
-    if (hasMask) FreeBmpBuffer(&mask);
-    FreeBmpBuffer(&colours);
   }
   ClosePicture(&picture);
   // The caller's picture goes only once its replacement exists: when nothing could be
