@@ -53,6 +53,8 @@ TkGtkWindow *TkGtkFindWindowByHandle(HWND handle);
 TkGtkWindow *TkGtkCurrentWindow();
 // Closes every window (end of program).
 void TkGtkCloseAllWindows();
+// Sends every window a close request, as its close box does; returns how many.
+int TkGtkAskEveryWindowToClose();
 
 // Frees the gadgets of a window that is closing.
 void TkGtkFreeGadgetsOf(int64_t window);

@@ -5,7 +5,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <glib-unix.h>
+
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <unistd.h>
 
@@ -61,6 +65,27 @@ void InstallGadgetCss() {
   g_object_unref(provider);
 }
 
+// GTK asks a Wayland display for its keyboard through the default seat without checking
+// that there is one (when it opens the display, when an entry goes away). On a session
+// without a seat that prints a critical, and GTK then goes on with a keyboard map of its
+// own, as it should. That one message is dropped; every other goes out as usual.
+void OnGdkCritical(const gchar *domain, GLogLevelFlags level, const gchar *message, gpointer) {
+  if (std::strstr(message, "gdk_seat_get_keyboard") && std::strstr(message, "GDK_IS_SEAT")) return;
+  g_log_default_handler(domain, level, message, nullptr);
+}
+
+// A request to end (a session closing, `kill`) reaches the program as a close request to
+// each of its windows, as Windows sends WM_CLOSE to a program's windows when it is asked
+// to end; the program then ends as if the user had closed one. A second request, or one
+// while no window is open, ends the process at once.
+gboolean OnTerminate(gpointer) {
+  if (TkGtkAskEveryWindowToClose() == 0) {
+    std::signal(SIGTERM, SIG_DFL);
+    std::raise(SIGTERM);
+  }
+  return G_SOURCE_REMOVE;
+}
+
 } // namespace
 
 bool TkGtkReady() { return DisplayOpen; }
@@ -72,9 +97,15 @@ bool TkGtkReady() { return DisplayOpen; }
 void TkInit() {
   if (Initialised) return;
   Initialised = true;
+  // X11 first: there a window goes where the program puts it and the pointer has one
+  // position on the screen, which Wayland gives no client. A Wayland desktop runs the
+  // programs through its X server; a Wayland session without one still works.
+  gdk_set_allowed_backends("x11,wayland");
+  g_log_set_handler("Gdk", G_LOG_LEVEL_CRITICAL, OnGdkCritical, nullptr);
   DisplayOpen = gtk_init_check(nullptr, nullptr);
   if (DisplayOpen) {
     InstallGadgetCss();
+    g_unix_signal_add(SIGTERM, OnTerminate, nullptr);
   } else {
     std::fprintf(stderr, "Cannot open the display: windows are not available\n");
   }

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------
 // Globals
@@ -141,6 +142,17 @@ void TkGtkCloseAllWindows() {
     }
     TkCloseWindow(number);
   }
+}
+
+int TkGtkAskEveryWindowToClose() {
+  std::vector<HWND> handles;
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    for (auto &entry : Table()) handles.push_back(entry.second->handle);
+  }
+  // A window closed by an earlier request is no longer live, and the message goes nowhere.
+  for (HWND handle : handles) LinuxSendMessage(handle, WM_CLOSE, 0, 0);
+  return static_cast<int>(handles.size());
 }
 
 // ---------------------------------------------------------------------------------------
