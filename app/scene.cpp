@@ -2,7 +2,11 @@
 
 #include "app_state.h"
 #include "d2d_backend.h"
+#include "text_utf.h"
 #include "toolkit.h"
+
+#include <string>
+#include <vector>
 
 RenderImage *BackgroundImage = nullptr;
 RenderImage *FrameImage = nullptr;
@@ -37,17 +41,36 @@ static void StartRenderer() {
   TkUseJPEGDecoder();
 }
 
+// The folder of the pictures, ending in a separator: "Icons" in the current folder, where
+// the demo has always looked, else the "Icons" folder beside the program, so that an
+// installed program runs from any folder. With neither, the pictures that cannot be
+// loaded are named as the demo names them.
+static std::string PicturesFolder() {
+  if (TkFileSize("Icons") == -2) return "Icons\\";
+  // Windows allows names of up to 32767 characters.
+  std::vector<WCHAR> name(512);
+  DWORD length = 0;
+  while ((length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()))) == name.size() &&
+         name.size() < 32768)
+    name.resize(name.size() * 2);
+  if (length == 0 || length >= name.size()) return "Icons\\";
+  const std::string program = TkWideToUtf8(name.data(), length);
+  const std::string beside = program.substr(0, program.find_last_of("\\/") + 1) + "Icons";
+  return TkFileSize(beside) == -2 ? beside + "\\" : "Icons\\";
+}
+
 // A picture that is missing or unreadable leaves its handle null (the loader names the
 // file on standard error); the demo runs on without it, since every drawing procedure,
 // brush and border accepts a null image and draws nothing for it.
 static void LoadPictures() {
-  BackgroundImage = LoadRenderImage("Icons\\322621.jpg", 1024, 768, 0);
+  const std::string folder = PicturesFolder();
+  BackgroundImage = LoadRenderImage(folder + "322621.jpg", 1024, 768, 0);
   FrameImage = CreateRenderImage(static_cast<int32_t>(ViewWidth), static_cast<int32_t>(ViewHeight), 0);
-  LogoImage = LoadRenderImage("Icons\\newlogo2_256x256.png", 100, 100, 0);
-  BallImage = reinterpret_cast<int64_t>(LoadRenderImage("Icons\\boingball.png", 0, 0, 0));
-  MaskImage = LoadRenderImage("Icons\\backgroundMask.png", 0, 0, 0);
-  BorderMaskImage = LoadRenderImage("Icons\\border_new_mask2.png", 0, 0, 0);
-  BorderImage = LoadRenderImage("Icons\\border_new2.png", 0, 0, 0);
+  LogoImage = LoadRenderImage(folder + "newlogo2_256x256.png", 100, 100, 0);
+  BallImage = reinterpret_cast<int64_t>(LoadRenderImage(folder + "boingball.png", 0, 0, 0));
+  MaskImage = LoadRenderImage(folder + "backgroundMask.png", 0, 0, 0);
+  BorderMaskImage = LoadRenderImage(folder + "border_new_mask2.png", 0, 0, 0);
+  BorderImage = LoadRenderImage(folder + "border_new2.png", 0, 0, 0);
 
   // 0 x 0 when the ball did not load.
   BallWidth = RenderImageWidth(BallPicture());

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -115,6 +116,28 @@ TEST(KernelModules, ForeignHandlesAndOrdinalsFindNothing) {
   HMODULE gdi = LoadLibraryW(L"gdi32.dll");
   EXPECT_EQ(GetProcAddress(gdi, reinterpret_cast<LPCSTR>(1)), nullptr);
   FreeLibrary(gdi);
+}
+
+// The program's file, whole, cut to a short buffer (still terminated), and refused for a
+// handle that is no module.
+TEST(KernelModules, ModuleFileNameIsTheProgramsFile) {
+  const std::wstring program = std::filesystem::read_symlink("/proc/self/exe").wstring();
+  WCHAR name[4096];
+  EXPECT_EQ(GetModuleFileNameW(nullptr, name, 4096), program.size());
+  EXPECT_EQ(std::wstring(name), program);
+  HMODULE gdi = LoadLibraryW(L"gdi32.dll");
+  EXPECT_EQ(GetModuleFileNameW(gdi, name, 4096), program.size()); // built into the program
+  FreeLibrary(gdi);
+
+  WCHAR shortName[6];
+  SetLastError(0);
+  EXPECT_EQ(GetModuleFileNameW(nullptr, shortName, 6), 6u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(std::wstring(shortName), program.substr(0, 5));
+
+  int notAModule = 0;
+  EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(&notAModule), name, 4096), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
 // ---------------------------------------------------------------------------------------

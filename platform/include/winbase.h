@@ -193,6 +193,9 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
 // Null gives the program's own module; a name gives a module already loaded.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
+// The full file name of a module's program (null: the program itself). A name longer
+// than the buffer is cut, terminated, and gives size with ERROR_INSUFFICIENT_BUFFER.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 // ---------------------------------------------------------------------------------------
 // Debug output and formatted text
