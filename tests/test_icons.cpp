@@ -1,9 +1,13 @@
 // Checks the pictures in Icons/: the sizes and pixel formats the demo expects, the
-// transparency each one relies on, the window skin's repeatable edges, and that the
-// generator still produces exactly the committed files.
+// transparency each one relies on, the window skin's repeatable edges, the programs' icon,
+// and that the generator still produces exactly the committed files.
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
+// windows.h has INT32 already; this keeps libjpeg from declaring its own.
+#define XMD_H
 #include <jpeglib.h>
 #include <png.h>
 #include <unistd.h>
@@ -21,6 +25,13 @@
 namespace {
 
 const std::filesystem::path kIcons = std::filesystem::path(TEST_SOURCE_DIR) / "Icons";
+// The programs' folder, where their icon lies: PNG files for Linux, a .ico for Windows.
+const std::filesystem::path kPrograms = std::filesystem::path(TEST_SOURCE_DIR) / "app";
+const int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+std::filesystem::path ProgramIconPng(int size) {
+    return kPrograms / "linux" / ("lumora-" + std::to_string(size) + ".png");
+}
 
 struct Rgba {
     int width = 0, height = 0;
@@ -231,6 +242,40 @@ TEST(Icons, LogoIsAnOpaqueBadgeOnTransparency) {
     EXPECT_GT(CountPartialAlpha(logo), 500);
 }
 
+// The icon for Windows holds 16, 32, 48 and 256 pixels, each the same picture as the PNG
+// of that size, with the mask clear exactly where the picture is, as Windows reads it.
+TEST(Icons, ProgramIconFileHoldsTheLogoAtEachWindowsSize) {
+    const std::wstring ico = (kPrograms / "win32" / "lumora.ico").wstring();
+    for (int size : {16, 32, 48, 256}) {
+        Rgba png = LoadPng(ProgramIconPng(size));
+        ASSERT_EQ(png.width, size);
+        HICON icon = static_cast<HICON>(LoadImageW(nullptr, ico.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAPINFO format{};
+        format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<std::uint32_t> colour(static_cast<std::size_t>(size) * size), mask(colour.size());
+        HDC dc = CreateCompatibleDC(nullptr);
+        EXPECT_EQ(GetDIBits(dc, info.hbmColor, 0, size, colour.data(), &format, DIB_RGB_COLORS), size);
+        EXPECT_EQ(GetDIBits(dc, info.hbmMask, 0, size, mask.data(), &format, DIB_RGB_COLORS), size);
+        DeleteDC(dc);
+        int wrong = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const std::uint8_t* p = png.At(x, y);
+                const std::size_t i = static_cast<std::size_t>(y) * size + x;
+                const std::uint32_t bgra = std::uint32_t(p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2];
+                wrong += colour[i] != bgra || (mask[i] != 0) != (p[3] == 0);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << size << " x " << size;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+
 TEST(Icons, GeneratorReproducesTheCommittedFiles) {
     auto generator = std::filesystem::path(TEST_BINARY_DIR) / "tools" / "make_icons";
     if (!std::filesystem::exists(generator)) GTEST_SKIP() << "make_icons not built";
@@ -239,17 +284,21 @@ TEST(Icons, GeneratorReproducesTheCommittedFiles) {
     auto out = std::filesystem::temp_directory_path() / folder;
     std::filesystem::remove_all(out);
     std::string command;
-    for (const std::string& part : {generator.string(), out.string()}) {
+    for (const std::string& part : {generator.string(), (out / "Icons").string(), (out / "app").string()}) {
         command += command.empty() ? "\"" : " \"";
         command += part;
         command += '"';
     }
     ASSERT_EQ(std::system(command.c_str()), 0);
-    for (const char* name : {"322621.jpg", "newlogo2_256x256.png", "boingball.png", "backgroundMask.png",
-                             "border_new2.png", "border_new_mask2.png"}) {
+    std::vector<std::string> names = {"Icons/322621.jpg",        "Icons/newlogo2_256x256.png", "Icons/boingball.png",
+                                      "Icons/backgroundMask.png", "Icons/border_new2.png",      "Icons/border_new_mask2.png",
+                                      "app/win32/lumora.ico"};
+    for (int size : kIconSizes) names.push_back("app/linux/lumora-" + std::to_string(size) + ".png");
+    for (const std::string& name : names) {
         auto fresh = ReadBytes(out / name);
         EXPECT_FALSE(fresh.empty()) << name;
-        EXPECT_EQ(fresh, ReadBytes(kIcons / name)) << name << " differs from what make_icons draws";
+        EXPECT_EQ(fresh, ReadBytes(std::filesystem::path(TEST_SOURCE_DIR) / name))
+            << name << " differs from what make_icons draws";
     }
     std::filesystem::remove_all(out);
 }

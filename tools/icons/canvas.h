@@ -118,17 +118,20 @@ Picture Render(int width, int height, int n, Shader shade) {
     return pic;
 }
 
-inline bool WritePng(const std::string& path, const Picture& pic) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+// The PNG file of a picture, 8-bit RGBA at the highest compression; empty on failure.
+inline std::vector<std::uint8_t> EncodePng(const Picture& pic) {
+    std::vector<std::uint8_t> bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
+        return {};
     }
-    png_init_io(png, file);
+    auto append = [](png_structp writer, png_bytep data, png_size_t length) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(writer));
+        out->insert(out->end(), data, data + length);
+    };
+    png_set_write_fn(png, &bytes, append, nullptr);
     png_set_compression_level(png, 9);
     png_set_IHDR(png, info, pic.width, pic.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -138,7 +141,19 @@ inline bool WritePng(const std::string& path, const Picture& pic) {
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    return bytes;
+}
+
+inline bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+inline bool WritePng(const std::string& path, const Picture& pic) {
+    std::vector<std::uint8_t> bytes = EncodePng(pic);
+    return !bytes.empty() && WriteBytes(path, bytes);
 }
 
 // Writes the RGB channels of an opaque picture as a baseline JPEG.

@@ -179,59 +179,68 @@ inline bool InSpark(double x, double y, double cx, double cy, double size) {
     return std::pow(u, 0.6) + std::pow(v, 0.6) < 1.0;
 }
 
-inline Picture MakeLogo() {
+// The logo's colour at a point of its 256 x 256 square.
+inline Colour LogoColour(double x, double y) {
     const double cx = 128, cy = 123, outer = 112, inner = 99;
     const Rgb goldLight = Hex(0xFBE08A), goldDark = Hex(0xA8701A), goldEdge = Hex(0x4E3306);
     const Rgb faceLight = Hex(0x3F86E8), faceDark = Hex(0x0B2461);
     const Rgb letterTop = Hex(0xFFFFFF), letterBottom = Hex(0xC6DCFA), letterEdge = Hex(0x06163D);
     const double sparkX = 163, sparkY = 84, sparkSize = 27;
 
-    return Render(256, 256, 4, [&](double x, double y) {
-        double r = std::hypot(x - cx, y - cy);
-        // Drop shadow of the whole badge.
-        double rs = std::hypot(x - cx, y - (cy + 7));
-        double shadowAlpha = 0.5 * (1 - SmoothStep(outer - 8, outer + 10, rs));
-        Colour out = Paint({0, 0, 0.05}, shadowAlpha);
-        if (r >= outer) return out;
+    double r = std::hypot(x - cx, y - cy);
+    // Drop shadow of the whole badge.
+    double rs = std::hypot(x - cx, y - (cy + 7));
+    double shadowAlpha = 0.5 * (1 - SmoothStep(outer - 8, outer + 10, rs));
+    Colour out = Paint({0, 0, 0.05}, shadowAlpha);
+    if (r >= outer) return out;
 
-        Rgb c;
-        if (r > outer - 2 || (r > inner - 1.5 && r <= inner)) {
-            c = goldEdge;
-        } else if (r > inner) {
-            // Metallic rim: bright on top, dark below, with a band of sheen.
-            double t = Clamp01((y - (cy - outer)) / (2 * outer));
-            c = Mix(goldLight, goldDark, t);
-            double sheen = std::exp(-std::pow((x - cx + (y - cy) * 0.8) / 28.0, 2));
-            c = Mix(c, {1, 1, 0.9}, 0.35 * sheen);
-        } else {
-            double rl = std::hypot(x - (cx - 30), y - (cy - 38)) / (inner + 40);
-            c = Mix(faceLight, faceDark, Clamp01(rl));
-            // Soft shadow of the letter on the face.
-            if (InLetterL(x - 6, y - 7)) c = Scale(c, 0.55);
-            // Glow around the spark.
-            double glow = std::exp(-std::pow(std::hypot(x - sparkX, y - sparkY) / 26.0, 2));
-            c = Mix(c, Hex(0xFFE9A8), 0.45 * glow);
-            if (InSpark(x, y, sparkX, sparkY, sparkSize + 3)) c = Hex(0x5A3A05);
-            if (InSpark(x, y, sparkX, sparkY, sparkSize)) {
-                double t = Clamp01((y - (sparkY - sparkSize)) / (2 * sparkSize));
-                c = Mix(Hex(0xFFF7D6), Hex(0xF2B632), t);
-            }
-            bool outline = false;
-            for (int k = 0; k < 8 && !outline; ++k) {
-                double a = k * std::numbers::pi / 4;
-                outline = InLetterL(x + 3.5 * std::cos(a), y + 3.5 * std::sin(a));
-            }
-            if (outline) c = letterEdge;
-            if (InLetterL(x, y)) {
-                double t = Clamp01((y - 58) / 124.0);
-                c = Mix(letterTop, letterBottom, t);
-            }
-            // Gloss over the upper half of the face.
-            double ex = (x - cx) / 88.0, ey = (y - (cy - 52)) / 50.0;
-            if (ex * ex + ey * ey < 1) c = Mix(c, {1, 1, 1}, 0.16 * (1 - Clamp01((y - (cy - 100)) / 95.0)));
+    Rgb c;
+    if (r > outer - 2 || (r > inner - 1.5 && r <= inner)) {
+        c = goldEdge;
+    } else if (r > inner) {
+        // Metallic rim: bright on top, dark below, with a band of sheen.
+        double t = Clamp01((y - (cy - outer)) / (2 * outer));
+        c = Mix(goldLight, goldDark, t);
+        double sheen = std::exp(-std::pow((x - cx + (y - cy) * 0.8) / 28.0, 2));
+        c = Mix(c, {1, 1, 0.9}, 0.35 * sheen);
+    } else {
+        double rl = std::hypot(x - (cx - 30), y - (cy - 38)) / (inner + 40);
+        c = Mix(faceLight, faceDark, Clamp01(rl));
+        // Soft shadow of the letter on the face.
+        if (InLetterL(x - 6, y - 7)) c = Scale(c, 0.55);
+        // Glow around the spark.
+        double glow = std::exp(-std::pow(std::hypot(x - sparkX, y - sparkY) / 26.0, 2));
+        c = Mix(c, Hex(0xFFE9A8), 0.45 * glow);
+        if (InSpark(x, y, sparkX, sparkY, sparkSize + 3)) c = Hex(0x5A3A05);
+        if (InSpark(x, y, sparkX, sparkY, sparkSize)) {
+            double t = Clamp01((y - (sparkY - sparkSize)) / (2 * sparkSize));
+            c = Mix(Hex(0xFFF7D6), Hex(0xF2B632), t);
         }
-        return Over(Paint(c, 1.0), out);
-    });
+        bool outline = false;
+        for (int k = 0; k < 8 && !outline; ++k) {
+            double a = k * std::numbers::pi / 4;
+            outline = InLetterL(x + 3.5 * std::cos(a), y + 3.5 * std::sin(a));
+        }
+        if (outline) c = letterEdge;
+        if (InLetterL(x, y)) {
+            double t = Clamp01((y - 58) / 124.0);
+            c = Mix(letterTop, letterBottom, t);
+        }
+        // Gloss over the upper half of the face.
+        double ex = (x - cx) / 88.0, ey = (y - (cy - 52)) / 50.0;
+        if (ex * ex + ey * ey < 1) c = Mix(c, {1, 1, 1}, 0.16 * (1 - Clamp01((y - (cy - 100)) / 95.0)));
+    }
+    return Over(Paint(c, 1.0), out);
+}
+
+inline Picture MakeLogo() { return Render(256, 256, 4, LogoColour); }
+
+// The programs' icon: the logo drawn at size x size. Small sizes take more samples per
+// pixel, so that the fine lines of the badge blend instead of flickering in and out.
+inline Picture MakeProgramIcon(int size) {
+    const double scale = 256.0 / size;
+    return Render(size, size, std::max(4, 256 / size),
+                  [scale](double x, double y) { return LogoColour(x * scale, y * scale); });
 }
 
 }  // namespace icons
