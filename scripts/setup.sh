@@ -8,7 +8,7 @@ packages=(
   libgtk-3-dev libpixman-1-dev libpng-dev libjpeg-dev zlib1g-dev
   googletest libgtest-dev
   xvfb xauth xdotool imagemagick
-  weston
+  weston x11-utils desktop-file-utils
   g++-mingw-w64-x86-64
 )
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <unistd.h>
 
 // ---------------------------------------------------------------------------------------
@@ -65,6 +66,21 @@ void InstallGadgetCss() {
   g_object_unref(provider);
 }
 
+// The program's icon for every window it opens, when the program carries one: PNG files
+// of several sizes in its resource bundle under /program/icons.
+void UseProgramIcon() {
+  char **names = g_resources_enumerate_children("/program/icons", G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+  if (!names) return;
+  GList *icons = nullptr;
+  for (char **name = names; *name; ++name) {
+    const std::string path = std::string("/program/icons/") + *name;
+    if (GdkPixbuf *icon = gdk_pixbuf_new_from_resource(path.c_str(), nullptr)) icons = g_list_append(icons, icon);
+  }
+  g_strfreev(names);
+  gtk_window_set_default_icon_list(icons);
+  g_list_free_full(icons, g_object_unref);
+}
+
 // GTK asks a Wayland display for its keyboard through the default seat without checking
 // that there is one (when it opens the display, when an entry goes away). On a session
 // without a seat that prints a critical, and GTK then goes on with a keyboard map of its
@@ -105,6 +121,7 @@ void TkInit() {
   DisplayOpen = gtk_init_check(nullptr, nullptr);
   if (DisplayOpen) {
     InstallGadgetCss();
+    UseProgramIcon();
     g_unix_signal_add(SIGTERM, OnTerminate, nullptr);
   } else {
     std::fprintf(stderr, "Cannot open the display: windows are not available\n");

@@ -1,8 +1,9 @@
-// The programs in Wayland sessions, each under a weston of its own (and, where a test
-// needs one, an X server of its own): alone under a headless weston they show both
+// The programs on today's desktops, each test in a session of its own: a weston and, where
+// the test needs one, an X server. Alone under a headless weston the programs show both
 // windows, present their frames and end when asked; with an X server present as well they
-// choose X11; and under a weston with a pointer the layers follow the pointer over the
-// main window and hold still anywhere else.
+// choose X11 and show their icon; under a weston with a pointer the layers follow the
+// pointer over the main window and hold still anywhere else; and installed into a prefix
+// they start from any folder and find their pictures.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -188,7 +189,8 @@ protected:
     ASSERT_NE(mkdtemp(folder), nullptr); // mode 0700, as weston wants its runtime folder
     runtime_ = folder;
     log_ = runtime_ / "output.txt";
-    for (const char *tool : {"weston", "weston-debug", "weston-screenshooter", "Xvfb", "xdotool"})
+    for (const char *tool : {"weston", "weston-debug", "weston-screenshooter", "Xvfb", "xdotool", "xprop",
+                             "desktop-file-validate", "cmake"})
       ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing: scripts/setup.sh installs it";
   }
 
@@ -220,13 +222,13 @@ protected:
         << "weston did not start";
   }
 
-  // Starts render_demo of the build from another folder, offering it the session's X server
-  // too when asked.
-  void StartProgram(bool offerX) {
+  // Starts render_demo (of the build unless named) from a folder without pictures, offering
+  // it the session's X server too when asked.
+  void StartProgram(bool offerX, const fs::path &program = fs::path(TEST_BINARY_DIR) / "render_demo") {
     std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=wl",
                                             "GDK_BACKEND"};
     environment.push_back(offerX ? "DISPLAY=" + display_ : "DISPLAY");
-    ASSERT_TRUE(Spawn({std::string(TEST_BINARY_DIR) + "/render_demo"}, environment, log_, &program_, runtime_));
+    ASSERT_TRUE(Spawn({program.string()}, environment, log_, &program_, runtime_));
   }
 
   std::string Wayland(const std::string &command) {
@@ -284,6 +286,33 @@ protected:
     return Picture{};
   }
 
+  // Far from the layers (a session without a seat has no pointer, so they sit near the
+  // top left corner) the main window shows the frame's background exactly as composed,
+  // pictures and all.
+  void ExpectTheFrameShown(const std::vector<Toplevel> &windows) {
+    const fs::path composed = runtime_ / "composed.png";
+    Shell(std::string(TEST_BINARY_DIR) + "/tools/render_bench --balls 0 --frames 1 --warmup 0 --cursor 0,0 --png '" +
+          composed.string() + "' >/dev/null");
+    const Picture frame = LoadPng(composed);
+    ASSERT_EQ(frame.width, 800);
+    const Rect client = windows[0].Client(600), settings = windows[1].view;
+    int compared = 0, differing = 0;
+    PollUntil([&] {
+      const Picture shot = Screenshot();
+      compared = differing = 0;
+      for (int y = 300; y < 600 && shot.width > 0; y++)
+        for (int x = 400; x < 800; x++) {
+          const int sx = client.left + x, sy = client.top + y;
+          if (settings.Contains(sx, sy) || sx >= shot.width || sy >= shot.height) continue;
+          compared++;
+          differing += !std::equal(shot.At(sx, sy), shot.At(sx, sy) + 3, frame.At(x, y));
+        }
+      return compared > 0 && differing == 0;
+    });
+    EXPECT_GT(compared, 10000);
+    EXPECT_EQ(differing, 0) << "of " << compared << " pixels; screenshot " << shot_;
+  }
+
   fs::path runtime_, log_, shot_;
   std::string display_;
   Process xserver_, weston_, program_;
@@ -303,33 +332,9 @@ TEST_F(Session, AloneUnderWaylandTheProgramShowsBothWindowsPresentsFramesAndEnds
   EXPECT_EQ(windows[0].opaque.right - windows[0].opaque.left, 800);
   EXPECT_EQ(windows[1].opaque.right - windows[1].opaque.left, 210);
 
-  // Far from the layers (a session without a seat has no pointer, so they sit near the
-  // top left corner) the window shows the frame's background exactly as composed.
-  const fs::path composed = runtime_ / "composed.png";
-  Shell(std::string(TEST_BINARY_DIR) + "/tools/render_bench --balls 0 --frames 1 --warmup 0 --cursor 0,0 --png '" +
-        composed.string() + "' >/dev/null");
-  const Picture frame = LoadPng(composed);
-  ASSERT_EQ(frame.width, 800);
-  const Rect client = windows[0].Client(600);
-  const Rect settings = windows[1].view;
-  Picture shot;
-  int compared = 0, differing = 0;
-  PollUntil([&] {
-    shot = Screenshot();
-    compared = differing = 0;
-    for (int y = 300; y < 600 && shot.width > 0; y++)
-      for (int x = 400; x < 800; x++) {
-        const int sx = client.left + x, sy = client.top + y;
-        if (settings.Contains(sx, sy) || sx >= shot.width || sy >= shot.height) continue;
-        compared++;
-        differing += !std::equal(shot.At(sx, sy), shot.At(sx, sy) + 3, frame.At(x, y));
-      }
-    return compared > 0 && differing == 0;
-  });
-  EXPECT_GT(compared, 10000);
-  EXPECT_EQ(differing, 0) << "of " << compared << " pixels; screenshot " << shot_;
-  if (!shot_.empty()) fs::copy_file(shot_, fs::path(TEST_BINARY_DIR) / "wayland_session.png",
-                                    fs::copy_options::overwrite_existing);
+  ExpectTheFrameShown(windows);
+  if (!shot_.empty())
+    fs::copy_file(shot_, fs::path(TEST_BINARY_DIR) / "wayland_session.png", fs::copy_options::overwrite_existing);
 
   EXPECT_EQ(Stop(&program_), 0);
   const std::string output = ReadText(log_);
@@ -337,17 +342,25 @@ TEST_F(Session, AloneUnderWaylandTheProgramShowsBothWindowsPresentsFramesAndEnds
   EXPECT_EQ(output.find("-WARNING **"), std::string::npos) << output;
 }
 
-TEST_F(Session, WithAnXServerPresentTooTheProgramChoosesX11) {
+TEST_F(Session, WithAnXServerPresentTooTheProgramChoosesX11AndShowsItsIcon) {
   StartXServer();
   StartWeston("headless-backend.so", 1280, 1024);
   StartProgram(true);
-  std::string window;
+  const std::string pid = std::to_string(program_.pid);
+  std::string main, settings;
   PollUntil([&] {
-    window = X("xdotool search --onlyvisible --pid " + std::to_string(program_.pid) + " --name 'sub-system demo'");
-    return !window.empty() || Ended(&program_);
+    main = X("xdotool search --onlyvisible --pid " + pid + " --name 'sub-system demo'");
+    settings = X("xdotool search --onlyvisible --pid " + pid + " --name '^Settings$'");
+    return (!main.empty() && !settings.empty()) || Ended(&program_);
   });
-  EXPECT_FALSE(window.empty()) << "no window on the X server";
+  ASSERT_FALSE(main.empty()) << "no main window on the X server";
+  ASSERT_FALSE(settings.empty()) << "no Settings window on the X server";
   EXPECT_TRUE(ToplevelsOf(program_.pid).empty()) << "a window under weston";
+  for (const std::string &window : {main, settings}) {
+    const std::string icon = X("xprop -id " + window.substr(0, window.find('\n')) + " _NET_WM_ICON");
+    EXPECT_NE(icon.find("Icon (16 x 16)"), std::string::npos) << icon;
+    EXPECT_NE(icon.find("Icon (32 x 32)"), std::string::npos) << icon;
+  }
   EXPECT_EQ(Stop(&program_), 0);
 }
 
@@ -410,6 +423,40 @@ TEST_F(Session, UnderWaylandTheLayersFollowThePointerOverTheMainWindowAndHoldSti
   movePointer(spots[1].first, spots[1].second);
   EXPECT_TRUE(PollUntil([&] { return squareCentredAt(spots[1]); })) << "the layer did not follow the pointer back";
   EXPECT_EQ(Stop(&program_), 0);
+}
+
+// Installed into a prefix, a program started from a folder without pictures finds them
+// beside itself; the theme holds its icon at each size and each program has a valid menu
+// entry that starts it.
+TEST_F(Session, InstalledProgramsStartFromAnyFolderWithTheirPicturesIconAndMenuEntries) {
+  const fs::path prefix = runtime_ / "prefix";
+  ASSERT_EQ(std::system(("cmake --install '" + std::string(TEST_BINARY_DIR) + "' --prefix '" + prefix.string() +
+                         "' >>'" + log_.string() + "' 2>&1").c_str()),
+            0);
+  for (const char *program : {"render_demo", "render_demo_crazy", "render_bench"})
+    EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    const std::string theme = std::to_string(size) + "x" + std::to_string(size);
+    EXPECT_EQ(LoadPng(prefix / "share/icons/hicolor" / theme / "apps/lumora-render-demo.png").width, size) << theme;
+  }
+  for (const char *program : {"render_demo", "render_demo_crazy"}) {
+    const fs::path entry = prefix / "share/applications" / (std::string(program) + ".desktop");
+    EXPECT_EQ(Shell("desktop-file-validate '" + entry.string() + "' 2>&1 && echo valid"), "valid\n") << entry;
+    EXPECT_NE(ReadText(entry).find("Exec=\"" + (prefix / "bin" / program).string() + "\""), std::string::npos);
+    EXPECT_NE(ReadText(entry).find("Icon=lumora-render-demo\n"), std::string::npos);
+  }
+
+  StartWeston("headless-backend.so", 1280, 1024);
+  ASSERT_FALSE(fs::exists(runtime_ / "Icons"));
+  StartProgram(false, prefix / "bin" / "render_demo");
+  const std::vector<Toplevel> windows = WaitForBothWindows();
+  ASSERT_EQ(windows.size(), 2u) << "the installed program did not show both windows";
+  EXPECT_EQ(windows[0].title, MainTitle);
+  ExpectTheFrameShown(windows);
+  EXPECT_EQ(Stop(&program_), 0);
+  const std::string output = ReadText(log_);
+  EXPECT_NE(output.find("Created DC Render Target."), std::string::npos) << output;
+  EXPECT_EQ(output.find("Cannot load image"), std::string::npos) << output;
 }
 
 } // namespace
