@@ -43,8 +43,8 @@ static void StartRenderer() {
 
 // The folder of the pictures, ending in a separator: "Icons" in the current folder, where
 // the demo has always looked, else the "Icons" folder beside the program, so that an
-// installed program runs from any folder. With neither, the pictures that cannot be
-// loaded are named as the demo names them.
+// installed program runs from any folder. With neither, the names stay as the demo has
+// always given them.
 static std::string PicturesFolder() {
   if (TkFileSize("Icons") == -2) return "Icons\\";
   // Windows allows names of up to 32767 characters.

@@ -202,10 +202,12 @@ protected:
     fs::remove_all(runtime_);
   }
 
-  // An X server of the test's own, so that pointer moves meet no other test's windows.
+  // An X server of the test's own, so that pointer moves meet no other test's windows. It
+  // must not reset when its last client leaves: a program that connected during a reset
+  // would find no X server and go to Wayland.
   void StartXServer() {
     const fs::path number = runtime_ / "display";
-    ASSERT_TRUE(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>\"$0\"",
+    ASSERT_TRUE(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>\"$0\"",
                        number.string()},
                       {}, log_, &xserver_));
     ASSERT_TRUE(PollUntil([&] { return ReadText(number).find('\n') != std::string::npos; })) << "Xvfb did not start";
