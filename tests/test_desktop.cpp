@@ -191,7 +191,8 @@ protected:
     log_ = runtime_ / "output.txt";
     for (const char *tool : {"weston", "weston-debug", "weston-screenshooter", "Xvfb", "xdotool", "xprop",
                              "desktop-file-validate", "cmake"})
-      ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty()) << tool << " is missing: scripts/setup.sh installs it";
+      ASSERT_FALSE(Shell(std::string("command -v ") + tool).empty())
+          << tool << " is missing: scripts/setup.sh installs it";
   }
 
   void TearDown() override {
@@ -261,8 +262,8 @@ protected:
     return found;
   }
 
-  // Waits until the program shows both windows with their client areas of 800 and 210
-  // pixels; the main window first.
+  // Waits until the program shows two windows that have drawn themselves (weston then
+  // knows their opaque part); the main window first.
   std::vector<Toplevel> WaitForBothWindows() {
     std::vector<Toplevel> windows;
     PollUntil([&] {
