@@ -27,6 +27,14 @@ int64_t EventWindow = TK_ANY;
 int64_t EventGadget = TK_ANY;
 TkWindowCallback AllWindowsCallback = nullptr;
 
+int TakeEvent() {
+  TkEvent event = Queue().front();
+  Queue().pop_front();
+  EventWindow = event.window;
+  EventGadget = event.gadget;
+  return event.code;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -47,11 +55,26 @@ int TkWaitWindowEvent() {
     TkExitProcess(1);
   }
   while (Queue().empty()) g_main_context_iteration(nullptr, TRUE);
-  TkEvent event = Queue().front();
-  Queue().pop_front();
-  EventWindow = event.window;
-  EventGadget = event.gadget;
-  return event.code;
+  return TakeEvent();
+}
+
+int TkWindowEvent(int timeoutMilliseconds) {
+  if (!TkGtkReady()) return 0;
+  // A timer source of our own wakes the blocking iteration when the time is up.
+  GSource *timer = g_timeout_source_new(static_cast<guint>(timeoutMilliseconds > 0 ? timeoutMilliseconds : 0));
+  bool expired = false;
+  g_source_set_callback(
+      timer,
+      [](gpointer data) -> gboolean {
+        *static_cast<bool *>(data) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired, nullptr);
+  g_source_attach(timer, nullptr);
+  while (Queue().empty() && !expired) g_main_context_iteration(nullptr, TRUE);
+  g_source_destroy(timer);
+  g_source_unref(timer);
+  return Queue().empty() ? 0 : TakeEvent();
 }
 
 int64_t TkEventWindow() { return EventWindow; }

@@ -1,0 +1,31 @@
+// What each port of the toolkit implements. The build compiles toolkit/*.cpp and exactly
+// one port folder: gtk/ on Linux, win32/ on Windows. Each port provides
+//   - the "Program", "Windows and events" and "Gadgets" procedures of toolkit.h;
+//   - TkDecodePictureFile below, the PNG and JPEG decoding behind TkLoadImage.
+// Everything else in toolkit/ is written once against the Windows API, and no file outside
+// the port folders asks which system it runs on.
+//
+// Kept free of the Windows headers: jpeglib.h and the Windows headers each define their
+// own `boolean`, and the Linux decoders include this header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Decoded pixels, rows top first, tightly packed, in the byte order of a DIB: B, G, R, and
+// A (straight, not premultiplied) when hasAlpha.
+struct TkDecodedPicture {
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;
+  std::vector<uint8_t> pixels;
+};
+
+// Largest picture the decoders accept, so that a lying header cannot ask for gigabytes.
+constexpr int64_t kTkMaxImagePixels = int64_t{1} << 26;
+
+// Decodes a PNG or JPEG file. A picture that carries transparency (an alpha channel or a
+// transparency chunk) has hasAlpha set. On failure returns false with a short reason and
+// leaves pixels empty.
+bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason);
