@@ -8,7 +8,7 @@ packages=(
   libgtk-3-dev libpixman-1-dev libpng-dev libjpeg-dev zlib1g-dev
   googletest libgtest-dev
   xvfb xauth xdotool imagemagick
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 wine wine64
 )
 
 missing=()
