@@ -31,9 +31,9 @@ function(demo_windows_program target)
   endif()
 endfunction()
 
-# Cross-built programs run through Wine: CTest starts each test program with this script,
-# in a Wine prefix of the build folder (scripts/test.sh creates it once).
-if(CMAKE_CROSSCOMPILING)
+# Programs cross-built on Linux run through Wine: CTest starts each test program with this
+# script, in a Wine prefix of the build folder (scripts/test.sh creates it once).
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_HOST_WIN32)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine_run.sh.in ${CMAKE_BINARY_DIR}/wine_run.sh @ONLY)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine_run.sh)
 endif()

@@ -199,14 +199,8 @@ TEST(BackendBitmaps, ClearColourIsRgbaWithRedInTheLowByte) {
 }
 
 TEST(BackendBitmaps, PremultipliedDibPassesThroughUnchanged) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 2;
-  info.bmiHeader.biHeight = 2; // bottom-up
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void *bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  uint8_t *bits = nullptr;
+  HBITMAP dib = MakeDibSection(2, 2, 32, &bits); // bottom-up
   ASSERT_NE(dib, nullptr);
   // B 0, G 64, R 128, A 128 at the top left; the bottom row comes first in memory.
   const uint32_t memory[4] = {0x01020304, Clear, 0x80804000, White};

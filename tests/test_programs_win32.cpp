@@ -4,6 +4,7 @@
 // read. The backend's debug messages are taken from the system's debug-output buffer, as
 // a debug viewer takes them.
 #include "text_utf.h"
+#include "wine.h"
 
 #include <gtest/gtest.h>
 
@@ -253,8 +254,11 @@ TEST(DemoPrograms, ClosingTheSettingsWindowEndsThePlainDemoWithCodeZero) {
   RunTypeAndClose("render_demo", true, L"250");
 }
 
-TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithTenThousandBalls) {
-  RunTypeAndClose("render_demo_crazy", false, L"10000");
+TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithThousandsOfBalls) {
+  // A close request waits for the paint in progress. Wine's Direct2D takes about a
+  // minute for one crazy frame of 10000 balls (a few seconds for 1000), Windows a few
+  // milliseconds.
+  RunTypeAndClose("render_demo_crazy", false, RunningUnderWine() ? L"1000" : L"10000");
 }
 
 } // namespace

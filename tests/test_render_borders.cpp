@@ -50,17 +50,9 @@ void FreeBorderBrushes(RenderBorder *border) {
 // 2-3 black, 4-7 half-transparent grey (stored B = G = R = 75, A = 128), from 8 on the
 // centre colour 100 (opaque).
 HBITMAP FramedBitmap() {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 40;
-  info.bmiHeader.biHeight = -40;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void *bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  uint8_t *p = nullptr;
+  HBITMAP bitmap = MakeDibSection(40, -40, 32, &p);
   if (!bitmap) return nullptr;
-  uint8_t *p = static_cast<uint8_t *>(bits);
   for (int y = 0; y < 40; y++)
     for (int x = 0; x < 40; x++, p += 4) {
       int d = std::min(std::min(x, y), std::min(39 - x, 39 - y));

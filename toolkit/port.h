@@ -3,7 +3,7 @@
 //   - the "Program", "Windows and events" and "Gadgets" procedures of toolkit.h;
 //   - TkDecodePictureFile below, the PNG and JPEG decoding behind TkLoadImage.
 // Everything else in toolkit/ is written once against the Windows API, and no file outside
-// the port folders asks which system it runs on.
+// the port folders asks which system it runs on. The ports share the event queue below.
 //
 // Kept free of the Windows headers: jpeglib.h and the Windows headers each define their
 // own `boolean`, and the Linux decoders include this header.
@@ -29,3 +29,14 @@ constexpr int64_t kTkMaxImagePixels = int64_t{1} << 26;
 // transparency chunk) has hasAlpha set. On failure returns false with a short reason and
 // leaves pixels empty.
 bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason);
+
+// The event queue (event_queue.cpp). A port queues gadget activity and close requests;
+// its TkWaitWindowEvent runs the system's loop until an event waits, then takes it, after
+// which TkEventWindow and TkEventGadget name its window and gadget.
+void TkQueueEvent(int code, int64_t window, int64_t gadget);
+// Drops the queued events of a window that is closing: they would name a window that no
+// longer exists, or a later window under the same number.
+void TkDropEventsOf(int64_t window);
+bool TkEventWaiting();
+// The oldest event's code; call only while one waits.
+int TkTakeEvent();

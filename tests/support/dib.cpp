@@ -4,11 +4,12 @@
 
 namespace {
 
+// Negative heights are top-down.
 BITMAPINFO InfoOf(int width, int height, int bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height; // top-down
+  info.bmiHeader.biHeight = height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = static_cast<WORD>(bits);
   info.bmiHeader.biCompression = BI_RGB;
@@ -21,12 +22,19 @@ void PrintTo(const Bgra &p, std::ostream *out) {
   *out << "(B " << p.b << ", G " << p.g << ", R " << p.r << ", A " << p.a << ")";
 }
 
+HBITMAP MakeDibSection(int width, int height, int bits, uint8_t **pixels) {
+  BITMAPINFO info = InfoOf(width, height, bits);
+  void *memory = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+  *pixels = static_cast<uint8_t *>(memory);
+  return bitmap;
+}
+
 TestDib MakeTestDib(int width, int height, uint32_t fill) {
-  BITMAPINFO info = InfoOf(width, height, 32);
-  void *bits = nullptr;
+  uint8_t *bits = nullptr;
   TestDib dib{};
-  dib.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  dib.pixels = static_cast<uint32_t *>(bits);
+  dib.bitmap = MakeDibSection(width, -height, 32, &bits);
+  dib.pixels = reinterpret_cast<uint32_t *>(bits);
   dib.width = width;
   dib.height = height;
   if (dib.pixels) std::fill(dib.pixels, dib.pixels + static_cast<size_t>(width) * height, fill);
@@ -43,20 +51,19 @@ void FreeTestDib(TestDib *dib) {
 }
 
 HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &topDown) {
-  BITMAPINFO info = InfoOf(width, height, bits);
-  void *pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  uint8_t *pixels = nullptr;
+  HBITMAP bitmap = MakeDibSection(width, -height, bits, &pixels);
   if (!bitmap) return nullptr;
   size_t rowBytes = static_cast<size_t>((width * bits / 8 + 3) / 4 * 4);
   size_t packed = static_cast<size_t>(width * bits / 8);
   for (size_t y = 0; y < static_cast<size_t>(height); y++)
     std::copy(topDown.begin() + static_cast<ptrdiff_t>(y * packed), topDown.begin() + static_cast<ptrdiff_t>((y + 1) * packed),
-              static_cast<uint8_t *>(pixels) + y * rowBytes);
+              pixels + y * rowBytes);
   return bitmap;
 }
 
 std::vector<Bgra> ReadBitmap(HANDLE handle, int width, int height) {
-  BITMAPINFO info = InfoOf(width, height, 32);
+  BITMAPINFO info = InfoOf(width, -height, 32);
   std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
   HDC dc = CreateCompatibleDC(nullptr);
   int lines = GetDIBits(dc, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(height), bytes.data(), &info,

@@ -1,9 +1,8 @@
 // Events and window callbacks on Win32. Gadget notifications and close requests become
 // events in a queue; TkWaitWindowEvent pumps the thread's messages until one is there, so
 // window messages (and the bound callbacks) run on the waiting thread meanwhile.
+#include "port.h"
 #include "win32_internal.h"
-
-#include <deque>
 
 // ---------------------------------------------------------------------------------------
 // Globals
@@ -11,32 +10,11 @@
 
 namespace {
 
-struct TkEvent {
-  int code;
-  int64_t window;
-  int64_t gadget;
-};
-
-std::deque<TkEvent> &Queue() {
-  static std::deque<TkEvent> *queue = new std::deque<TkEvent>;
-  return *queue;
-}
-
-int64_t EventWindow = TK_ANY;
-int64_t EventGadget = TK_ANY;
 TkWindowCallback AllWindowsCallback = nullptr;
 
 void Dispatch(MSG *message) {
   TranslateMessage(message);
   DispatchMessageW(message);
-}
-
-int TakeEvent() {
-  TkEvent event = Queue().front();
-  Queue().pop_front();
-  EventWindow = event.window;
-  EventGadget = event.gadget;
-  return event.code;
 }
 
 // A gadget's notification in WM_COMMAND: clicks of options and changes of string fields.
@@ -48,7 +26,7 @@ void NoteCommand(WPARAM wParam, LPARAM lParam) {
   bool clicked = gadget->kind == TkGadgetKind::Option && code == BN_CLICKED;
   bool changed = gadget->kind == TkGadgetKind::String && code == EN_CHANGE;
   if (clicked || changed)
-    TkWin32QueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
+    TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
 } // namespace
@@ -57,31 +35,27 @@ void NoteCommand(WPARAM wParam, LPARAM lParam) {
 // Events
 // ---------------------------------------------------------------------------------------
 
-void TkWin32QueueEvent(int code, int64_t window, int64_t gadget) { Queue().push_back(TkEvent{code, window, gadget}); }
-
-void TkWin32DropEventsOf(int64_t window) {
-  std::erase_if(Queue(), [window](const TkEvent &event) { return event.window == window; });
-}
-
 int TkWaitWindowEvent() {
   MSG message;
-  while (Queue().empty()) {
+  while (!TkEventWaiting()) {
     BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) {
-      // WM_QUIT (or a broken queue): no event will ever come; the program ends as it
-      // does when a window is closed.
-      TkWin32QueueEvent(TK_EVENT_CLOSE_WINDOW, TK_ANY, TK_ANY);
+      // WM_QUIT (the session ends) or a broken queue: no other event will come, so every
+      // window is asked to close, as its close box would.
+      TkWin32QueueCloseOfEveryWindow();
+      if (!TkEventWaiting())
+        TkQueueEvent(TK_EVENT_CLOSE_WINDOW, TK_ANY, TK_ANY);
       break;
     }
     Dispatch(&message);
   }
-  return TakeEvent();
+  return TkTakeEvent();
 }
 
 int TkWindowEvent(int timeoutMilliseconds) {
   ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMilliseconds > 0 ? timeoutMilliseconds : 0);
   MSG message;
-  while (Queue().empty()) {
+  while (!TkEventWaiting()) {
     if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       Dispatch(&message);
       continue;
@@ -91,11 +65,8 @@ int TkWindowEvent(int timeoutMilliseconds) {
       return 0;
     MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
-  return TakeEvent();
+  return TkTakeEvent();
 }
-
-int64_t TkEventWindow() { return EventWindow; }
-int64_t TkEventGadget() { return EventGadget; }
 
 // ---------------------------------------------------------------------------------------
 // Callbacks
@@ -124,7 +95,7 @@ LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam
   switch (message) {
   case WM_CLOSE:
     // The window stays open: the program decides what a close request means.
-    TkWin32QueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
+    TkQueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
     return 0;
   case WM_COMMAND:
     NoteCommand(wParam, lParam);

@@ -1,5 +1,5 @@
-// What the Win32 toolkit files share: the window and gadget records, the event queue and
-// the window procedure that hands messages to the bound callbacks. Everything here runs
+// What the Win32 toolkit files share: the window and gadget records and the window
+// procedure that hands messages to the bound callbacks. Everything here runs
 // on the GUI thread, except the window table's lookups behind TkIsWindow and
 // TkWindowHandle, which take its lock.
 #pragma once
@@ -45,6 +45,8 @@ TkWin32Window *TkWin32FindWindowByHandle(HWND handle);
 TkWin32Window *TkWin32CurrentWindow();
 // The text of a window or control as UTF-8.
 std::string TkWin32WindowText(HWND handle);
+// Queues a close request of every window (the message loop has ended).
+void TkWin32QueueCloseOfEveryWindow();
 // Closes every window (end of program).
 void TkWin32CloseAllWindows();
 
@@ -55,10 +57,6 @@ TkWin32Gadget *TkWin32FindGadgetByHandle(HWND handle);
 // A window was opened: the next option starts a new group.
 void TkWin32GadgetListChanged();
 
-// Adds an event for TkWaitWindowEvent.
-void TkWin32QueueEvent(int code, int64_t window, int64_t gadget);
-// Drops the queued events of a window that is closing.
-void TkWin32DropEventsOf(int64_t window);
 // The window procedure of every toolkit window: bound callback first, then the
 // toolkit's own handling, then DefWindowProcW.
 LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
 // Windows by number on Win32. Every window is of the toolkit's class; its client area has
 // exactly the asked size, whatever the frame of its style takes around it.
 #include "object_numbers.h"
+#include "port.h"
 #include "text_utf.h"
 #include "win32_internal.h"
 
@@ -99,6 +100,12 @@ std::string TkWin32WindowText(HWND handle) {
 
 TkWin32Window *TkWin32CurrentWindow() { return TkWin32FindWindow(CurrentWindow); }
 
+void TkWin32QueueCloseOfEveryWindow() {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  for (auto &entry : Table())
+    TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
+}
+
 void TkWin32CloseAllWindows() {
   while (true) {
     int64_t number;
@@ -162,7 +169,7 @@ void TkCloseWindow(int64_t number) {
   if (CurrentWindow == number)
     CurrentWindow = TK_ANY;
   TkWin32FreeGadgetsOf(number);
-  TkWin32DropEventsOf(number);
+  TkDropEventsOf(number);
   DestroyWindow(window->handle);
   delete window;
 }
