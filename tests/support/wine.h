@@ -11,4 +11,3 @@ constexpr const char *kWineCopyFromRenderTarget =
     "picture) ever gets pixels";
 constexpr const char *kWineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
 constexpr const char *kWineOpacityMask = "Wine's FillOpacityMask draws nothing";
-constexpr const char *kWineNearestTies = "Wine's nearest-neighbour sampling is imprecise at exact texel ties";
