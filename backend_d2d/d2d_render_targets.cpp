@@ -4,15 +4,19 @@
 
 namespace {
 
+constexpr float kPixelDpi = 96.0f;
+
 D2D1_RENDER_TARGET_PROPERTIES TargetProperties(DXGI_FORMAT format, D2D1_ALPHA_MODE alphaMode,
                                                D2D1_RENDER_TARGET_USAGE usage) {
   D2D1_RENDER_TARGET_PROPERTIES properties;
   properties.type = D2D1_RENDER_TARGET_TYPE_DEFAULT;
   properties.pixelFormat.format = format;
   properties.pixelFormat.alphaMode = alphaMode;
-  // DPI 0 asks for Direct2D's default.
-  properties.dpiX = 0.0f;
-  properties.dpiY = 0.0f;
+  // Frames are composed in pixels. The programs declare themselves DPI-aware, so Direct2D's
+  // default DPI (asked for with 0) would be the monitor's and would scale every frame
+  // drawn through the target; 96 keeps one device-independent pixel one pixel.
+  properties.dpiX = kPixelDpi;
+  properties.dpiY = kPixelDpi;
   properties.usage = usage;
   properties.minLevel = D2D1_FEATURE_LEVEL_DEFAULT;
   return properties;

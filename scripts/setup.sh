@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev
   xvfb xauth xdotool imagemagick
   weston x11-utils desktop-file-utils
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 wine wine64
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a normal build, a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, the headless tests of the shared data under
-# ThreadSanitizer, and the MinGW-w64 compile of the portable sources.
+# ThreadSanitizer, and the Windows build (MinGW-w64) with its tests run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,9 +11,20 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-echo "== MinGW-w64 compile of the portable sources"
-cmake --preset mingw-check >/dev/null
-cmake --build --preset mingw-check -j "$jobs"
+echo "== windows-mingw build (MinGW-w64 cross build)"
+cmake --preset windows-mingw >/dev/null
+cmake --build --preset windows-mingw -j "$jobs"
+echo "== windows-mingw tests (under Wine)"
+# The Wine prefix lives in the build folder and is made on its first use (about 10 s).
+# One persistent wineserver and one desktop serve every test program of the run.
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
+  export WINEPREFIX="$1" WINEDEBUG=-all
+  wineserver -p
+  wine wineboot >/dev/null 2>&1
+  status=0
+  ctest --preset windows-mingw -j "$2" || status=$?
+  wineserver -k
+  exit $status' bash "$PWD/build/windows-mingw/wineprefix" "$jobs"
 
 echo "== threads build (ThreadSanitizer, headless tests of the shared data)"
 cmake --preset threads >/dev/null

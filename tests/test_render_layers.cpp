@@ -57,6 +57,7 @@ void FreeTestBorder(TestBorder &made) {
 using LayerTest = RenderTest;
 
 TEST_F(LayerTest, PlainLayerClipsAndAppliesItsOpacity) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   RenderImage *target = CreateRenderImage(6, 2, 0);
   RenderRect clip = {1, 0, 4, 1};
   RenderRect faint = {0, 1, 6, 2};
@@ -81,6 +82,7 @@ TEST_F(LayerTest, PlainLayerClipsAndAppliesItsOpacity) {
 }
 
 TEST_F(LayerTest, CallersOpacityBrushMasksAndIsLeftToTheCaller) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   RenderImage *mask = StripMask(4, 2);
   RenderBrush *brush = CreateRenderBrush(mask);
   ASSERT_NE(brush, nullptr);
@@ -110,6 +112,7 @@ TEST_F(LayerTest, CallersOpacityBrushMasksAndIsLeftToTheCaller) {
 }
 
 TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   TestBorder framed = MakeTestBorder(true);
   ASSERT_NE(framed.border->mask, nullptr);
   RenderImage *hidden = StripMask(4, 0); // fully transparent: would hide everything
@@ -145,6 +148,7 @@ TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
 }
 
 TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   TestBorder framed = MakeTestBorder(true);
   RenderImage *half = StripMask(12, 6);
   RenderBrush *outerBrush = CreateRenderBrush(half);
@@ -178,6 +182,7 @@ TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
 }
 
 TEST_F(LayerTest, EmptyRectanglesAndUnpairedStopsAreHarmless) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   TestBorder framed = MakeTestBorder(true);
   RenderImage *target = CreateRenderImage(4, 4, 0);
   int64_t images = TkListSize(ImageList);
@@ -210,6 +215,7 @@ TEST_F(LayerTest, EmptyRectanglesAndUnpairedStopsAreHarmless) {
 }
 
 TEST_F(LayerTest, ComposesASmallFrame) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   TestBorder framed = MakeTestBorder(true);
   // A 2 x 1 tile, red then blue, repeated across the layer.
   RenderImage *tile = CreateRenderImage(2, 1, 0);

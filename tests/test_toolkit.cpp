@@ -1,6 +1,6 @@
 // The toolkit's portable services: strings, numbers, lists, random numbers, memory,
-// threads, mutexes, delay, files, OS version and libraries.
-#include "kernel_hooks.h"
+// threads, mutexes, files, OS version and libraries. The delay's timer resolution is
+// counted by the Linux kernel stand-in (test_toolkit_timer).
 #include "os_version.h"
 #include "text_utf.h"
 #include "toolkit.h"
@@ -371,23 +371,6 @@ TEST(TkMutex, IsReentrantAndExcludesOtherThreads) {
   b.join();
   EXPECT_EQ(counter, 200000);
   TkFreeMutex(mutex);
-}
-
-TEST(TkDelay, RaisesTheTimerResolutionOnce) {
-  std::atomic<bool> go{false};
-  auto first = [&] {
-    while (!go.load())
-      std::this_thread::yield();
-    TkDelay(1);
-  };
-  std::thread a(first), b(first);
-  go = true;
-  TkDelay(0);
-  a.join();
-  b.join();
-  TkDelay(1);
-  TkDelay(-5); // no endless sleep
-  EXPECT_EQ(PlatformTimeBeginPeriodCalls(), 1);
 }
 
 // ---------------------------------------------------------------------------------------

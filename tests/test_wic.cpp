@@ -5,6 +5,8 @@
 #include <wincodec.h>
 #include <dwrite.h>
 
+#include "dib.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,21 +14,6 @@
 #include <vector>
 
 namespace {
-
-// A DIB section of the given size; a negative height makes its rows top-down.
-HBITMAP MakeDib(int width, int height, int bitsPerPixel, uint8_t **bits) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
-  info.bmiHeader.biCompression = BI_RGB;
-  void *memory = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-  *bits = static_cast<uint8_t *>(memory);
-  return bitmap;
-}
 
 // COM stays initialised on the test's main thread for every WIC test.
 class Wic : public ::testing::Test {
@@ -137,7 +124,7 @@ TEST(Com, CreateInstanceKnowsOnlyTheFirstWicFactoryClass) {
 TEST_F(Wic, PremultipliedDibPassesThroughUnchanged) {
   uint8_t *bits = nullptr;
   // Bottom-up, 3 x 2: the first row in memory is the bottom row of the picture.
-  HBITMAP dib = MakeDib(3, 2, 32, &bits);
+  HBITMAP dib = MakeDibSection(3, 2, 32, &bits);
   ASSERT_NE(dib, nullptr);
   const uint8_t bottom[12] = {0, 64, 128, 128, 1, 2, 3, 4, 10, 20, 30, 40};
   const uint8_t top[12] = {5, 6, 7, 255, 0, 0, 0, 0, 90, 80, 70, 100};
@@ -168,7 +155,7 @@ TEST_F(Wic, PremultipliedDibPassesThroughUnchanged) {
 
 TEST_F(Wic, StraightAlphaIsPremultipliedByTheConverter) {
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(2, -1, 32, &bits);
+  HBITMAP dib = MakeDibSection(2, -1, 32, &bits);
   const uint8_t pixels[8] = {200, 100, 50, 128, 255, 255, 255, 0};
   std::memcpy(bits, pixels, 8);
   IWICBitmap *bitmap = nullptr;
@@ -188,10 +175,10 @@ TEST_F(Wic, StraightAlphaIsPremultipliedByTheConverter) {
 
 TEST_F(Wic, IgnoredAlphaAnd24BitPixelsBecomeOpaque) {
   uint8_t *bits = nullptr;
-  HBITMAP dib32 = MakeDib(1, -1, 32, &bits);
+  HBITMAP dib32 = MakeDibSection(1, -1, 32, &bits);
   const uint8_t pixel32[4] = {10, 20, 30, 40};
   std::memcpy(bits, pixel32, 4);
-  HBITMAP dib24 = MakeDib(2, -1, 24, &bits);
+  HBITMAP dib24 = MakeDibSection(2, -1, 24, &bits);
   const uint8_t pixel24[6] = {1, 2, 3, 4, 5, 6};
   std::memcpy(bits, pixel24, 6);
 
@@ -222,7 +209,7 @@ TEST_F(Wic, ForeignOrDeletedBitmapIsRefused) {
   EXPECT_LT(factory->CreateBitmapFromHBITMAP(nullptr, nullptr, WICBitmapUsePremultipliedAlpha, &bitmap), 0);
 
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(1, 1, 32, &bits);
+  HBITMAP dib = MakeDibSection(1, 1, 32, &bits);
   DeleteObject(dib);
   EXPECT_LT(factory->CreateBitmapFromHBITMAP(dib, nullptr, WICBitmapUsePremultipliedAlpha, &bitmap), 0);
   EXPECT_EQ(bitmap, nullptr);
@@ -234,7 +221,7 @@ TEST_F(Wic, ForeignOrDeletedBitmapIsRefused) {
 
 TEST_F(Wic, CopyPixelsChecksRectangleStrideAndBuffer) {
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(4, -3, 32, &bits);
+  HBITMAP dib = MakeDibSection(4, -3, 32, &bits);
   for (int i = 0; i < 4 * 3 * 4; i++) bits[i] = static_cast<uint8_t>(i);
   IWICBitmap *bitmap = nullptr;
   ASSERT_EQ(factory->CreateBitmapFromHBITMAP(dib, nullptr, WICBitmapUsePremultipliedAlpha, &bitmap), S_OK);
@@ -272,7 +259,7 @@ TEST_F(Wic, ConverterStateAndLifetime) {
   EXPECT_EQ(converter->CopyPixels(nullptr, 4, 4, pixel), WINCODEC_ERR_NOTINITIALIZED);
 
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(1, 1, 32, &bits);
+  HBITMAP dib = MakeDibSection(1, 1, 32, &bits);
   const uint8_t value[4] = {0, 64, 128, 128};
   std::memcpy(bits, value, 4);
   IWICBitmap *bitmap = nullptr;

@@ -319,6 +319,14 @@ TEST_F(Window, CloseRequestBecomesAnEventAndTheWindowStays) {
   EXPECT_EQ(event.window, 0);
 }
 
+TEST_F(Window, TimedWaitGivesUpWithoutAnEventAndTakesOneThatComes) {
+  TkOpenWindow(0, 0, 0, 100, 100, "zero", 0xCA0001);
+  EXPECT_EQ(TkWindowEvent(30), 0);
+  gtk_window_close(GTK_WINDOW(TkGtkFindWindow(0)->window));
+  EXPECT_EQ(TkWindowEvent(5000), TK_EVENT_CLOSE_WINDOW);
+  EXPECT_EQ(TkEventWindow(), 0);
+}
+
 std::vector<UINT> SeenMessages;
 int64_t HandledCloseCallback(HWND, UINT message, WPARAM, LPARAM) {
   SeenMessages.push_back(message);

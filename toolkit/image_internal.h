@@ -2,7 +2,6 @@
 // the resize and the drawing output. Used by the GUI thread only.
 #pragma once
 
-#include "image_decode.h"
 #include "toolkit.h"
 
 #include <string>

@@ -1,28 +1,20 @@
-// Loading toolkit images from PNG and JPEG files.
-#include "files.h"
+// Loading toolkit images from PNG and JPEG files through the port's decoder.
 #include "image_internal.h"
+#include "port.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-// Fills a fresh DIB section from decoded R, G, B(, A) rows.
+// Fills a fresh DIB section from decoded rows: the decoded bytes are already in the DIB's
+// order, so each row is one copy into its place in the bottom-up bitmap.
 bool PictureToImage(const TkDecodedPicture &picture, TkImage *image) {
-  int depth = picture.hasAlpha ? 32 : 24;
-  if (!TkMakeImageBitmap(picture.width, picture.height, depth, image))
+  if (!TkMakeImageBitmap(picture.width, picture.height, picture.hasAlpha ? 32 : 24, image))
     return false;
-  int channels = picture.hasAlpha ? 4 : 3;
-  const uint8_t *in = picture.pixels.data();
-  for (int y = 0; y < picture.height; ++y) {
-    uint8_t *out = TkImageRow(*image, y);
-    for (int x = 0; x < picture.width; ++x, in += channels, out += channels) {
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-      if (channels == 4)
-        out[3] = in[3];
-    }
-  }
+  size_t rowBytes = static_cast<size_t>(picture.width) * (picture.hasAlpha ? 4 : 3);
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(TkImageRow(*image, y), picture.pixels.data() + rowBytes * y, rowBytes);
   return true;
 }
 
@@ -39,21 +31,9 @@ void TkUseJPEGDecoder() {}
 int64_t TkLoadImage(int64_t number, const std::string &fileName) {
   if (number < 0 && number != TK_ANY)
     return 0;
-  std::vector<uint8_t> contents;
-  if (!TkReadWholeFile(fileName, &contents)) {
-    ReportFailure(fileName, "cannot read the file");
-    return 0;
-  }
   TkDecodedPicture picture;
   std::string reason;
-  bool decoded = false;
-  if (TkIsPngData(contents.data(), contents.size()))
-    decoded = TkDecodePng(contents.data(), contents.size(), &picture, &reason);
-  else if (TkIsJpegData(contents.data(), contents.size()))
-    decoded = TkDecodeJpeg(contents.data(), contents.size(), &picture, &reason);
-  else
-    reason = "neither PNG nor JPEG";
-  if (!decoded) {
+  if (!TkDecodePictureFile(fileName, &picture, &reason)) {
     ReportFailure(fileName, reason);
     return 0;
   }

@@ -3,8 +3,9 @@
 // passing TK_ANY (-1) lets the toolkit pick a free number and return it. Creating an
 // object under a number in use replaces the old object.
 //
-// Windows, gadgets, events and callbacks are implemented per OS (gtk/, win32/); the rest
-// is written once against the Windows API.
+// Windows, gadgets, events, callbacks and picture decoding are implemented per OS (gtk/,
+// win32/; port.h says what each port provides); the rest is written once against the
+// Windows API.
 #pragma once
 
 #include <windows.h>
@@ -71,6 +72,8 @@ HWND TkWindowHandle(int64_t window);
 // Blocks until the next event and returns its code; window messages (and the bound
 // callbacks) run on this thread while it waits.
 int TkWaitWindowEvent();
+// The same, but gives up after the timeout and then returns 0.
+int TkWindowEvent(int timeoutMilliseconds);
 // Window and gadget numbers of the last event.
 int64_t TkEventWindow();
 int64_t TkEventGadget();

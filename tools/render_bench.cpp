@@ -8,8 +8,6 @@
 // into FrameImage and presents it into a 32-bit DIB section in a memory device context, as
 // MainWindow's paint does. The time of a frame is its composition and presentation.
 // --png writes the last presented frame, what the window would show.
-#include <png.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -20,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/frame_png.h"
 #include "offscreen.h"
 
 namespace {
@@ -108,18 +107,6 @@ bool EnterIconsFolder(const char *argv0) {
   return false;
 }
 
-// The presented frame lies over opaque black; its alpha is set to 255 for the file.
-bool WriteFramePng(const std::string &file, const OffscreenTarget &target) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(target.width);
-  image.height = static_cast<png_uint_32>(target.height);
-  image.format = PNG_FORMAT_BGRA;
-  std::vector<uint32_t> pixels(target.pixels, target.pixels + static_cast<size_t>(target.width) * target.height);
-  for (uint32_t &pixel : pixels) pixel |= 0xFF000000u;
-  return png_image_write_to_file(&image, file.c_str(), 0, pixels.data(), 0, nullptr) != 0;
-}
-
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
@@ -177,7 +164,7 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
 
   int status = 0;
-  if (!png.empty() && !WriteFramePng(png, target)) {
+  if (!png.empty() && !WriteFramePng(png, target.pixels, target.width, target.height)) {
     std::fprintf(stderr, "render_bench: cannot write %s\n", png.c_str());
     status = 1;
   }

@@ -2,9 +2,9 @@
 // events in a queue; TkWaitWindowEvent runs GTK's main context until one is there, so
 // window messages (and the bound callbacks) run on the waiting thread meanwhile.
 #include "gtk_internal.h"
+#include "port.h"
 
 #include <cstdio>
-#include <deque>
 
 // ---------------------------------------------------------------------------------------
 // Globals
@@ -12,19 +12,6 @@
 
 namespace {
 
-struct TkEvent {
-  int code;
-  int64_t window;
-  int64_t gadget;
-};
-
-std::deque<TkEvent> &Queue() {
-  static std::deque<TkEvent> *queue = new std::deque<TkEvent>;
-  return *queue;
-}
-
-int64_t EventWindow = TK_ANY;
-int64_t EventGadget = TK_ANY;
 TkWindowCallback AllWindowsCallback = nullptr;
 
 } // namespace
@@ -33,29 +20,34 @@ TkWindowCallback AllWindowsCallback = nullptr;
 // Events
 // ---------------------------------------------------------------------------------------
 
-void TkGtkQueueEvent(int code, int64_t window, int64_t gadget) { Queue().push_back(TkEvent{code, window, gadget}); }
-
-void TkGtkDropEventsOf(int64_t window) {
-  auto &queue = Queue();
-  std::erase_if(queue, [window](const TkEvent &event) { return event.window == window; });
-}
-
 int TkWaitWindowEvent() {
   if (!TkGtkReady()) {
     // Without a display no event can ever come; waiting would hang the program.
     std::fprintf(stderr, "No display: there are no window events to wait for\n");
     TkExitProcess(1);
   }
-  while (Queue().empty()) g_main_context_iteration(nullptr, TRUE);
-  TkEvent event = Queue().front();
-  Queue().pop_front();
-  EventWindow = event.window;
-  EventGadget = event.gadget;
-  return event.code;
+  while (!TkEventWaiting()) g_main_context_iteration(nullptr, TRUE);
+  return TkTakeEvent();
 }
 
-int64_t TkEventWindow() { return EventWindow; }
-int64_t TkEventGadget() { return EventGadget; }
+int TkWindowEvent(int timeoutMilliseconds) {
+  if (!TkGtkReady()) return 0;
+  // A timer source of our own wakes the blocking iteration when the time is up.
+  GSource *timer = g_timeout_source_new(static_cast<guint>(timeoutMilliseconds > 0 ? timeoutMilliseconds : 0));
+  bool expired = false;
+  g_source_set_callback(
+      timer,
+      [](gpointer data) -> gboolean {
+        *static_cast<bool *>(data) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired, nullptr);
+  g_source_attach(timer, nullptr);
+  while (!TkEventWaiting() && !expired) g_main_context_iteration(nullptr, TRUE);
+  g_source_destroy(timer);
+  g_source_unref(timer);
+  return !TkEventWaiting() ? 0 : TkTakeEvent();
+}
 
 // ---------------------------------------------------------------------------------------
 // Callbacks
@@ -82,7 +74,7 @@ LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lP
   }
   if (message == WM_CLOSE) {
     // The window stays open: the program decides what a close request means.
-    TkGtkQueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
+    TkQueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
     return 0;
   }
   return DefWindowProcW(handle, message, wParam, lParam);

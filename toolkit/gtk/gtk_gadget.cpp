@@ -1,6 +1,7 @@
 // Gadgets on GTK 3: text labels, options (radio buttons) and one-line string fields, each
 // at an exact rectangle of the current window's client area.
 #include "gtk_internal.h"
+#include "port.h"
 
 #include <map>
 
@@ -47,12 +48,12 @@ void FreeGadget(TkGtkGadget *gadget) {
 void OnOptionClicked(GtkButton *button, gpointer data) {
   if (SilentChanges || !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button))) return;
   TkGtkGadget *gadget = static_cast<TkGtkGadget *>(data);
-  TkGtkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
+  TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
 void OnStringChanged(GtkEditable *, gpointer data) {
   TkGtkGadget *gadget = static_cast<TkGtkGadget *>(data);
-  TkGtkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
+  TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
 // Digits-only fields refuse any insertion that holds something else, typed or pasted,

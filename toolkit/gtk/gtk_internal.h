@@ -1,5 +1,5 @@
-// What the GTK toolkit files share: the window and gadget records, the event queue and
-// the window procedure that hands messages to the bound callbacks. Everything here runs
+// What the GTK toolkit files share: the window and gadget records and the window
+// procedure that hands messages to the bound callbacks. Everything here runs
 // on the GUI thread, except the window table's lookups behind TkIsWindow and
 // TkWindowHandle, which take its mutex.
 #pragma once
@@ -63,11 +63,6 @@ GtkWidget *TkGtkGadgetWidget(int64_t number);
 // A window was opened: the next option starts a new group.
 void TkGtkGadgetListChanged();
 
-// Adds an event for TkWaitWindowEvent.
-void TkGtkQueueEvent(int code, int64_t window, int64_t gadget);
-// Drops the queued events of a window that is closing: they would name a window that
-// no longer exists, or a later window under the same number.
-void TkGtkDropEventsOf(int64_t window);
 // The callback bound to every window (TK_ANY), or null.
 TkWindowCallback TkGtkAllWindowsCallback();
 // The window procedure of every toolkit window: bound callback first, then the

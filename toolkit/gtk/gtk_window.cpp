@@ -2,6 +2,7 @@
 // GtkFixed of exactly the client size; a drawing area at the back of the fixed shows the
 // platform's back buffer and the gadgets sit in front of it.
 #include "gtk_internal.h"
+#include "port.h"
 #include "linux_window.h"
 
 #include <map>
@@ -103,7 +104,7 @@ gboolean OnDeleteEvent(GtkWidget *, GdkEvent *, gpointer data) {
 
 void FreeWindow(TkGtkWindow *window) {
   TkGtkFreeGadgetsOf(window->number);
-  TkGtkDropEventsOf(window->number);
+  TkDropEventsOf(window->number);
   // The platform lets go of the widgets before they are destroyed.
   LinuxDestroyWindow(window->handle);
   gtk_widget_destroy(window->window);

@@ -1,5 +1,5 @@
 // PNG decoding with libpng from a buffer in memory.
-#include "image_decode.h"
+#include "gtk_decode.h"
 
 #include <png.h>
 
@@ -50,10 +50,11 @@ bool Decode(png_structp png, png_infop info, PngJob *job) {
   }
   int colorType = png_get_color_type(png, info);
   bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-  // Everything becomes 8-bit R, G, B and, when the picture has transparency, A.
+  // Everything becomes 8-bit B, G, R and, when the picture has transparency, A.
   png_set_expand(png); // palette to RGB, small greys to 8 bits, tRNS to alpha
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);
+  png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
   int channels = png_get_channels(png, info);

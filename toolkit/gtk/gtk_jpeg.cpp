@@ -1,5 +1,5 @@
 // JPEG decoding with libjpeg from a buffer in memory.
-#include "image_decode.h"
+#include "gtk_decode.h"
 
 #include <cstdio>
 #include <csetjmp>
@@ -37,7 +37,7 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
   jpeg_create_decompress(info);
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_read_header(info, TRUE);
-  info->out_color_space = JCS_RGB;
+  info->out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(info);
   if (info->output_components != 3 ||
       static_cast<int64_t>(info->output_width) * info->output_height > kTkMaxImagePixels) {

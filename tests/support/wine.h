@@ -1,0 +1,13 @@
+// Wine is not Windows: a few Direct2D features are stubs in Wine 8.0. A test that needs
+// one of them skips under Wine with the reason below; everywhere else it runs in full.
+#pragma once
+
+// True when the program runs under Wine (its ntdll exports wine_get_version).
+bool RunningUnderWine();
+
+// Why a test cannot run under Wine.
+constexpr const char *kWineCopyFromRenderTarget =
+    "Wine's ID2D1Bitmap::CopyFromRenderTarget returns E_NOTIMPL, so no copy between targets (and no loaded "
+    "picture) ever gets pixels";
+constexpr const char *kWineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
+constexpr const char *kWineOpacityMask = "Wine's FillOpacityMask draws nothing";

@@ -1,0 +1,150 @@
+// The toolkit's Win32 port: windows of exact client sizes around the frame their style
+// asks for, real controls for the gadgets, their events, the bound callback's place in
+// front of the toolkit's own handling, and the event wait with and without a timeout.
+#include "toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr uint32_t kDemoStyle = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
+
+class Window : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { TkInit(); }
+  void TearDown() override {
+    for (int64_t number : {0, 1, 2}) TkCloseWindow(number);
+    TkBindWindowCallback(nullptr, TK_ANY);
+    while (TkWindowEvent(0) != 0) {
+    }
+  }
+};
+
+LONG_PTR Style(HWND window) { return GetWindowLongPtrW(window, GWL_STYLE); }
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// The control a gadget is, found at its rectangle's top left corner.
+HWND ControlOf(int64_t window, int64_t gadget) {
+  RECT rect{};
+  if (!TkGadgetRect(gadget, &rect)) return nullptr;
+  POINT corner{rect.left + 1, rect.top + 1};
+  return ChildWindowFromPointEx(TkWindowHandle(window), corner, CWP_SKIPINVISIBLE);
+}
+
+TEST_F(Window, ClientSizeIsExactAndTheFrameFollowsTheStyle) {
+  ASSERT_EQ(TkOpenWindow(0, 0, 0, 800, 600, "Main \xE2\x80\x94 wide text", kDemoStyle | TK_WINDOW_SCREEN_CENTERED), 0);
+  ASSERT_EQ(TkOpenWindow(1, 120, 80, 210, 61, "Settings", kDemoStyle), 1);
+  HWND main = TkWindowHandle(0), settings = TkWindowHandle(1);
+  RECT client{};
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, 800);
+  EXPECT_EQ(client.bottom, 600);
+  EXPECT_EQ(TkWindowWidth(1), 210);
+  EXPECT_EQ(TkWindowHeight(1), 61);
+  RECT outer{0, 0, 210, 61};
+  AdjustWindowRectEx(&outer, kDemoStyle, FALSE, 0);
+  EXPECT_EQ(TkWindowWidth(1, 0), outer.right - outer.left);
+  EXPECT_EQ(TkWindowHeight(1, 0), outer.bottom - outer.top);
+  EXPECT_EQ(TkWindowX(1), 120);
+  EXPECT_EQ(TkWindowY(1), 80);
+  // The styles are the flags' upper bits: no sizing border, no maximise box.
+  EXPECT_EQ(Style(main) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
+            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  wchar_t title[64] = {};
+  GetWindowTextW(main, title, 64);
+  EXPECT_EQ(std::wstring(title), L"Main \x2014 wide text");
+  EXPECT_EQ(TkWindowTitle(0), "Main \xE2\x80\x94 wide text");
+  TkStickyWindow(1, 1);
+  EXPECT_TRUE(GetWindowLongPtrW(settings, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(TkWindowX(1), 120);
+  TkStickyWindow(1, 0);
+  EXPECT_FALSE(GetWindowLongPtrW(settings, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(Window, GadgetsAreRealControlsInTheDialogFont) {
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", kDemoStyle), 1);
+  int64_t label = TkTextGadget(TK_ANY, 5, 7, 80, 20, "Frame Rate:");
+  ASSERT_EQ(TkOptionGadget(3, 75, 5, 50, 20, "30 fps"), 3);
+  ASSERT_EQ(TkOptionGadget(4, 125, 5, 50, 20, "60 fps"), 4);
+  ASSERT_EQ(TkStringGadget(5, 105, 35, 100, 20, "10", TK_STRING_NUMERIC), 5);
+  HWND text = ControlOf(1, label), first = ControlOf(1, 3), second = ControlOf(1, 4), field = ControlOf(1, 5);
+  EXPECT_EQ(ClassOf(text), L"Static");
+  EXPECT_EQ(ClassOf(first), L"Button");
+  EXPECT_EQ(ClassOf(field), L"Edit");
+  EXPECT_EQ(Style(first) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  EXPECT_EQ(Style(second) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  // One group: it starts at the first option and ends before the field.
+  EXPECT_TRUE(Style(first) & WS_GROUP);
+  EXPECT_FALSE(Style(second) & WS_GROUP);
+  EXPECT_TRUE(Style(field) & WS_GROUP);
+  EXPECT_TRUE(Style(field) & ES_NUMBER);
+  RECT rect{};
+  ASSERT_TRUE(TkGadgetRect(5, &rect));
+  EXPECT_EQ(rect.left, 105);
+  EXPECT_EQ(rect.top, 35);
+  EXPECT_EQ(rect.right, 205);
+  EXPECT_EQ(rect.bottom, 55);
+  for (HWND control : {text, first, field}) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr) << "the bitmap system font";
+    LOGFONTW face{};
+    ASSERT_NE(GetObjectW(font, sizeof face, &face), 0);
+    EXPECT_NE(std::wstring(face.lfFaceName), L"System");
+  }
+}
+
+TEST_F(Window, ClicksAndEditsAreGadgetEventsAndCodeSelectionIsSilent) {
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", kDemoStyle), 1);
+  TkOptionGadget(3, 75, 5, 50, 20, "30 fps");
+  TkOptionGadget(4, 125, 5, 50, 20, "60 fps");
+  TkSetGadgetState(3, 1);
+  TkStringGadget(5, 105, 35, 100, 20, "10", TK_STRING_NUMERIC);
+  while (TkWindowEvent(0) != 0) {
+  }
+  TkSetGadgetState(4, 1);
+  EXPECT_EQ(TkGetGadgetState(3), 0);
+  EXPECT_EQ(TkGetGadgetState(4), 1);
+  EXPECT_EQ(TkWindowEvent(0), 0) << "a selection from code is no click";
+
+  SendMessageW(ControlOf(1, 3), BM_CLICK, 0, 0);
+  EXPECT_EQ(TkWindowEvent(1000), TK_EVENT_GADGET);
+  EXPECT_EQ(TkEventWindow(), 1);
+  EXPECT_EQ(TkEventGadget(), 3);
+  EXPECT_EQ(TkGetGadgetState(3), 1);
+  EXPECT_EQ(TkGetGadgetState(4), 0);
+
+  HWND field = ControlOf(1, 5);
+  SendMessageW(field, EM_SETSEL, 0, -1);
+  for (wchar_t key : std::wstring(L"4x2")) SendMessageW(field, WM_CHAR, key, 0);
+  EXPECT_EQ(TkGetGadgetText(5), "42");
+  EXPECT_EQ(TkWindowEvent(1000), TK_EVENT_GADGET);
+  EXPECT_EQ(TkEventGadget(), 5);
+  TkSetGadgetText(5, "10000");
+  EXPECT_EQ(TkGetGadgetText(5), "10000");
+}
+
+int64_t KeepOpen(HWND, UINT message, WPARAM, LPARAM) { return message == WM_CLOSE ? 0 : TK_DEFAULT_CALLBACK_RESULT; }
+
+TEST_F(Window, TheCallbackComesFirstAndCloseRequestsBecomeEvents) {
+  ASSERT_EQ(TkOpenWindow(0, 0, 0, 100, 100, "Main", kDemoStyle), 0);
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 100, 100, "Other", kDemoStyle), 1);
+  TkBindWindowCallback(KeepOpen, 0);
+  SendMessageW(TkWindowHandle(0), WM_CLOSE, 0, 0);
+  EXPECT_EQ(TkWindowEvent(100), 0) << "the callback answered the close request";
+  PostMessageW(TkWindowHandle(1), WM_CLOSE, 0, 0);
+  EXPECT_EQ(TkWaitWindowEvent(), TK_EVENT_CLOSE_WINDOW);
+  EXPECT_EQ(TkEventWindow(), 1);
+  EXPECT_TRUE(TkIsWindow(1)) << "the program decides what a close request means";
+  TkCloseWindow(1);
+  EXPECT_FALSE(TkIsWindow(1));
+  EXPECT_EQ(TkWindowHandle(1), nullptr);
+}
+
+} // namespace

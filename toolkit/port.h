@@ -1,0 +1,42 @@
+// What each port of the toolkit implements. The build compiles toolkit/*.cpp and exactly
+// one port folder: gtk/ on Linux, win32/ on Windows. Each port provides
+//   - the "Program", "Windows and events" and "Gadgets" procedures of toolkit.h;
+//   - TkDecodePictureFile below, the PNG and JPEG decoding behind TkLoadImage.
+// Everything else in toolkit/ is written once against the Windows API, and no file outside
+// the port folders asks which system it runs on. The ports share the event queue below.
+//
+// Kept free of the Windows headers: jpeglib.h and the Windows headers each define their
+// own `boolean`, and the Linux decoders include this header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Decoded pixels, rows top first, tightly packed, in the byte order of a DIB: B, G, R, and
+// A (straight, not premultiplied) when hasAlpha.
+struct TkDecodedPicture {
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;
+  std::vector<uint8_t> pixels;
+};
+
+// Largest picture the decoders accept, so that a lying header cannot ask for gigabytes.
+constexpr int64_t kTkMaxImagePixels = int64_t{1} << 26;
+
+// Decodes a PNG or JPEG file. A picture that carries transparency (an alpha channel or a
+// transparency chunk) has hasAlpha set. On failure returns false with a short reason and
+// leaves pixels empty.
+bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason);
+
+// The event queue (event_queue.cpp). A port queues gadget activity and close requests;
+// its TkWaitWindowEvent runs the system's loop until an event waits, then takes it, after
+// which TkEventWindow and TkEventGadget name its window and gadget.
+void TkQueueEvent(int code, int64_t window, int64_t gadget);
+// Drops the queued events of a window that is closing: they would name a window that no
+// longer exists, or a later window under the same number.
+void TkDropEventsOf(int64_t window);
+bool TkEventWaiting();
+// The oldest event's code; call only while one waits.
+int TkTakeEvent();

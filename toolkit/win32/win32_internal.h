@@ -1,0 +1,62 @@
+// What the Win32 toolkit files share: the window and gadget records and the window
+// procedure that hands messages to the bound callbacks. Everything here runs
+// on the GUI thread, except the window table's lookups behind TkIsWindow and
+// TkWindowHandle, which take its lock.
+#pragma once
+
+#include "toolkit.h"
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------------------
+// Records
+// ---------------------------------------------------------------------------------------
+
+struct TkWin32Window {
+  int64_t number;
+  HWND handle;
+  TkWindowCallback callback;
+};
+
+enum class TkGadgetKind { Text, Option, String };
+
+struct TkWin32Gadget {
+  int64_t number;
+  int64_t window;
+  TkGadgetKind kind;
+  HWND handle;
+  int64_t group; // options: the number of the first option of their group
+};
+
+// ---------------------------------------------------------------------------------------
+// Shared procedures
+// ---------------------------------------------------------------------------------------
+
+// The window class of every toolkit window, registered by TkInit.
+extern const wchar_t kTkWindowClass[];
+// The font of every gadget: the one Windows programs use for their dialogs and messages,
+// sized for 96 DPI like the rest of the window. Made by TkInit.
+HFONT TkWin32GadgetFont();
+
+// The window of a number or a handle, or null. GUI thread.
+TkWin32Window *TkWin32FindWindow(int64_t number);
+TkWin32Window *TkWin32FindWindowByHandle(HWND handle);
+// The window that gadgets go into (the one opened last), or null.
+TkWin32Window *TkWin32CurrentWindow();
+// The text of a window or control as UTF-8.
+std::string TkWin32WindowText(HWND handle);
+// Queues a close request of every window (the message loop has ended).
+void TkWin32QueueCloseOfEveryWindow();
+// Closes every window (end of program).
+void TkWin32CloseAllWindows();
+
+// Frees the gadgets of a window that is closing.
+void TkWin32FreeGadgetsOf(int64_t window);
+// The gadget of a control, or null.
+TkWin32Gadget *TkWin32FindGadgetByHandle(HWND handle);
+// A window was opened: the next option starts a new group.
+void TkWin32GadgetListChanged();
+
+// The window procedure of every toolkit window: bound callback first, then the
+// toolkit's own handling, then DefWindowProcW.
+LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,97 @@
+// Start and end of the program on Win32.
+#include "win32_internal.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+
+// ---------------------------------------------------------------------------------------
+// Globals
+// ---------------------------------------------------------------------------------------
+
+const wchar_t kTkWindowClass[] = L"LumoraToolkitWindow";
+
+namespace {
+
+bool Initialised = false;
+HFONT GadgetFont = nullptr;
+bool OwnFont = false; // false while GadgetFont is a stock object
+
+// The message font of the system (Segoe UI on current Windows), not the bitmap system
+// font that controls get by default. The program declares itself DPI-aware and lays its
+// windows out in pixels, so the font is taken back to its size at 96 DPI to fit the
+// gadgets' pixel rectangles.
+HFONT MakeGadgetFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen)
+    ReleaseDC(nullptr, screen);
+  if (dpi > 0 && dpi != 96)
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, 96, dpi);
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  OwnFont = font != nullptr;
+  return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+bool RegisterWindowClass() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = TkWin32WindowProcedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  // The program's own icon (resource 1) where it carries one; null gives Windows's default.
+  windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(windowClass.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  // The face colour of dialogs behind the gadgets; the main window paints all of its
+  // client area itself and answers the erase.
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  windowClass.lpszClassName = kTkWindowClass;
+  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+} // namespace
+
+HFONT TkWin32GadgetFont() { return GadgetFont; }
+
+// ---------------------------------------------------------------------------------------
+// Program
+// ---------------------------------------------------------------------------------------
+
+void TkInit() {
+  if (Initialised)
+    return;
+  Initialised = true;
+  CoInitialize(nullptr);
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!RegisterWindowClass())
+    std::fprintf(stderr, "Cannot register the window class: windows are not available\n");
+  GadgetFont = MakeGadgetFont();
+}
+
+void TkEnd() {
+  if (!Initialised)
+    return;
+  TkWin32CloseAllWindows();
+  if (OwnFont)
+    DeleteObject(GadgetFont);
+  GadgetFont = nullptr;
+  OwnFont = false;
+  Initialised = false;
+}
+
+void TkExitProcess(int exitCode) {
+  std::fflush(nullptr);
+  // Not ExitProcess: that would still run the DLLs' detach code while another thread may
+  // be waiting for a paint or holding a lock.
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+  // TerminateProcess of the own process does not return; this keeps the promise of
+  // [[noreturn]] should it ever fail.
+  ExitProcess(static_cast<UINT>(exitCode));
+}

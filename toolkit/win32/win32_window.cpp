@@ -1,0 +1,230 @@
+// Windows by number on Win32. Every window is of the toolkit's class; its client area has
+// exactly the asked size, whatever the frame of its style takes around it.
+#include "object_numbers.h"
+#include "port.h"
+#include "text_utf.h"
+#include "win32_internal.h"
+
+#include <map>
+#include <mutex>
+
+// ---------------------------------------------------------------------------------------
+// Globals
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// The render thread asks TkIsWindow and TkWindowHandle every frame while the GUI thread
+// may open or close windows, so the table is guarded. Only the GUI thread changes it, and
+// only the GUI thread follows the record pointers.
+std::mutex &TableMutex() {
+  static std::mutex *mutex = new std::mutex;
+  return *mutex;
+}
+
+std::map<int64_t, TkWin32Window *> &Table() {
+  static std::map<int64_t, TkWin32Window *> *table = new std::map<int64_t, TkWin32Window *>;
+  return *table;
+}
+
+int64_t CurrentWindow = TK_ANY;
+int64_t NextPickedNumber = kTkFirstPickedNumber;
+
+// The low three bits of the flags place the window; the rest are window styles.
+constexpr uint32_t kPlacementBits = 7;
+
+// Outer size of a window of that style around a client area of width x height.
+SIZE OuterSize(DWORD style, DWORD exStyle, int width, int height) {
+  RECT rect{0, 0, width, height};
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkWin32Window *parent) {
+  uint32_t placement = flags & kPlacementBits;
+  if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
+    RECT frame{};
+    GetWindowRect(parent->handle, &frame);
+    return POINT{frame.left + (frame.right - frame.left - outer.cx) / 2,
+                 frame.top + (frame.bottom - frame.top - outer.cy) / 2};
+  }
+  if (placement == TK_WINDOW_SCREEN_CENTERED || placement == TK_WINDOW_PARENT_CENTERED) {
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return POINT{area.left + (area.right - area.left - outer.cx) / 2,
+                 area.top + (area.bottom - area.top - outer.cy) / 2};
+  }
+  return POINT{x, y};
+}
+
+// Themes, title bars of more than one line or a DPI of the window's monitor that differs
+// from the system's can make the frame other than AdjustWindowRectEx said; the client
+// area is what the program composes for, so the outer size follows it.
+void HoldClientSize(HWND handle, int width, int height) {
+  RECT client{}, frame{};
+  GetClientRect(handle, &client);
+  if (client.right == width && client.bottom == height)
+    return;
+  GetWindowRect(handle, &frame);
+  SetWindowPos(handle, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+               frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Shared with the other toolkit files
+// ---------------------------------------------------------------------------------------
+
+TkWin32Window *TkWin32FindWindow(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  auto found = Table().find(number);
+  return found == Table().end() ? nullptr : found->second;
+}
+
+TkWin32Window *TkWin32FindWindowByHandle(HWND handle) {
+  if (!handle)
+    return nullptr;
+  std::lock_guard<std::mutex> lock(TableMutex());
+  for (auto &entry : Table())
+    if (entry.second->handle == handle)
+      return entry.second;
+  return nullptr;
+}
+
+std::string TkWin32WindowText(HWND handle) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(handle)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(handle, text.data(), static_cast<int>(text.size()))));
+  return TkWideToUtf8(text.c_str(), text.size());
+}
+
+TkWin32Window *TkWin32CurrentWindow() { return TkWin32FindWindow(CurrentWindow); }
+
+void TkWin32QueueCloseOfEveryWindow() {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  for (auto &entry : Table())
+    TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
+}
+
+void TkWin32CloseAllWindows() {
+  while (true) {
+    int64_t number;
+    {
+      std::lock_guard<std::mutex> lock(TableMutex());
+      if (Table().empty())
+        return;
+      number = Table().begin()->first;
+    }
+    TkCloseWindow(number);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------
+
+int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title,
+                     uint32_t flags) {
+  if (width < 1 || height < 1 || (number < 0 && number != TK_ANY))
+    return 0;
+  if (number == TK_ANY) {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    number = TkPickNumber(Table(), &NextPickedNumber);
+  } else if (TkWin32FindWindow(number)) {
+    TkCloseWindow(number);
+  }
+  TkWin32Window *parent = TkWin32CurrentWindow();
+  DWORD style = flags & ~kPlacementBits;
+  DWORD exStyle = 0;
+  SIZE outer = OuterSize(style, exStyle, width, height);
+  POINT at = Placement(x, y, flags, outer, parent);
+
+  HWND handle = CreateWindowExW(exStyle, kTkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
+                                outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!handle)
+    return 0;
+  TkWin32Window *window = new TkWin32Window{number, handle, nullptr};
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    Table()[number] = window;
+  }
+  HoldClientSize(window->handle, width, height);
+  ShowWindow(window->handle, SW_SHOWNORMAL);
+  UpdateWindow(window->handle);
+  CurrentWindow = number;
+  TkWin32GadgetListChanged();
+  return number;
+}
+
+void TkCloseWindow(int64_t number) {
+  TkWin32Window *window;
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    auto found = Table().find(number);
+    if (found == Table().end())
+      return;
+    window = found->second;
+    Table().erase(found);
+  }
+  if (CurrentWindow == number)
+    CurrentWindow = TK_ANY;
+  TkWin32FreeGadgetsOf(number);
+  TkDropEventsOf(number);
+  DestroyWindow(window->handle);
+  delete window;
+}
+
+int TkWindowX(int64_t number) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  RECT frame{};
+  return window && GetWindowRect(window->handle, &frame) ? frame.left : 0;
+}
+
+int TkWindowY(int64_t number) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  RECT frame{};
+  return window && GetWindowRect(window->handle, &frame) ? frame.top : 0;
+}
+
+int TkWindowWidth(int64_t number, int mode) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  RECT rect{};
+  if (!window)
+    return 0;
+  if (mode == TK_WINDOW_INNER_SIZE)
+    return GetClientRect(window->handle, &rect) ? rect.right : 0;
+  return GetWindowRect(window->handle, &rect) ? rect.right - rect.left : 0;
+}
+
+int TkWindowHeight(int64_t number, int mode) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  RECT rect{};
+  if (!window)
+    return 0;
+  if (mode == TK_WINDOW_INNER_SIZE)
+    return GetClientRect(window->handle, &rect) ? rect.bottom : 0;
+  return GetWindowRect(window->handle, &rect) ? rect.bottom - rect.top : 0;
+}
+
+std::string TkWindowTitle(int64_t number) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  return window ? TkWin32WindowText(window->handle) : "";
+}
+
+void TkStickyWindow(int64_t number, int flag) {
+  TkWin32Window *window = TkWin32FindWindow(number);
+  if (window)
+    SetWindowPos(window->handle, flag ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+int TkIsWindow(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  return Table().count(number) ? 1 : 0;
+}
+
+HWND TkWindowHandle(int64_t number) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  auto found = Table().find(number);
+  return found == Table().end() ? nullptr : found->second->handle;
+}
