@@ -18,7 +18,7 @@
 #include "gtk_internal.h"
 #include "startup.h"
 #include "toolkit.h"
-#include "user_internal.h"
+#include "user/user_internal.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // targets, image targets, drawing, brush transforms, layers and copies. Pixels are
 // premultiplied BGRA; a pixel is written here as 0xAARRGGBB, its value in memory.
 #include "d2d_backend.h"
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
 
 #include <gtest/gtest.h>
 

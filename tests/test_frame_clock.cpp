@@ -12,7 +12,7 @@
 #include "app_state.h"
 #include "balls.h"
 #include "frame_clock.h"
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
 #include "settings.h"
 #include "toolkit.h"
 

@@ -1,7 +1,7 @@
 // GDI stand-ins: bitmaps, DCs, GetObjectW, GetDIBits/SetDIBits, BitBlt and the blends.
 #include <windows.h>
 
-#include "gdi_internal.h"
+#include "gdi/gdi_pixels.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <windows.h>
 
-#include "icons_internal.h"
+#include "commctrl/commctrl_internal.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -2,7 +2,7 @@
 // sections, files and heaps.
 #include <windows.h>
 
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "render_api.h"
 
 #include "d2d_backend.h"
-#include "d2d_internal.h"
+#include "d2d/d2d_internal.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

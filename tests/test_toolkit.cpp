@@ -1,6 +1,6 @@
 // The toolkit's portable services: strings, numbers, lists, random numbers, memory,
 // threads, mutexes, delay, files, OS version and libraries.
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
 #include "os_version.h"
 #include "text_utf.h"
 #include "toolkit.h"

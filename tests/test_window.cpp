@@ -1,8 +1,8 @@
 // Toolkit windows, gadgets and events on GTK, and the painting bridge behind HWND.
 // Runs under a virtual X display without a window manager (frame = client area).
-#include "gdi_internal.h"
+#include "gdi/gdi_pixels.h"
 #include "gtk_internal.h"
-#include "linux_window.h"
+#include "user/bridge/linux_window.h"
 #include "toolkit.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,44 @@
+// LoadImageW: icons read from .ico files.
+#include <windows.h>
+
+#include "commctrl_internal.h"
+#include "kernel/kernel_internal.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// .ico files are small; anything above this is not an icon worth reading.
+constexpr long MaximumIconFile = 64L * 1024 * 1024;
+
+bool ReadWholeFile(const std::string &path, std::vector<uint8_t> *data) {
+  FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  bool ok = std::fseek(file, 0, SEEK_END) == 0;
+  long size = ok ? std::ftell(file) : -1;
+  ok = ok && size >= 0 && size <= MaximumIconFile && std::fseek(file, 0, SEEK_SET) == 0;
+  if (ok) {
+    data->resize(static_cast<size_t>(size));
+    ok = std::fread(data->data(), 1, data->size(), file) == data->size();
+  }
+  std::fclose(file);
+  return ok;
+}
+
+} // namespace
+
+HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int width, int height, UINT flags) {
+  // Resources are not built into programs on Linux; only files load.
+  if (!(flags & LR_LOADFROMFILE) || type != IMAGE_ICON || !name || width < 0 || height < 0) return nullptr;
+  // Names below 64 KiB are resource numbers, not strings.
+  if (reinterpret_cast<uintptr_t>(name) <= 0xFFFF) return nullptr;
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(KernelPathFromWide(name), &data)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return nullptr;
+  }
+  if ((flags & LR_DEFAULTSIZE) && width == 0) width = 32;
+  if ((flags & LR_DEFAULTSIZE) && height == 0) height = 32;
+  return IcoLoad(data.data(), data.size(), width, height);
+}
