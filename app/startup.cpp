@@ -4,8 +4,8 @@
 
 #include "app_state.h"
 #include "balls.h"
-#include "frame_clock.h"
 #include "paint.h"
+#include "render_thread.h"
 #include "scene.h"
 #include "settings.h"
 #include "toolkit.h"
