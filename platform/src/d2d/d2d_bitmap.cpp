@@ -37,9 +37,7 @@ D2dBox BoxOfRect(const D2D1_RECT_U *rect, const D2dSurface &whole) {
 
 } // namespace
 
-struct D2dBitmap final : public ID2D1Bitmap {
-  std::atomic<ULONG> refs{1};
-  ID2D1Factory *factory = nullptr;
+struct D2dBitmap final : public D2dResource<ID2D1Bitmap, IID_ID2D1Image, IID_ID2D1Bitmap> {
   std::vector<uint32_t> storage;
   D2dSurface surface{nullptr, 0, 0, 0, nullptr};
   D2D1_PIXEL_FORMAT format{};
@@ -48,29 +46,6 @@ struct D2dBitmap final : public ID2D1Bitmap {
   ~D2dBitmap() override {
     D2dFlushDeferred(); // a recorded draw may still read these pixels
     D2dSurfaceRelease(&surface);
-    if (factory != nullptr) factory->Release();
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID2D1Resource || iid == IID_ID2D1Image || iid == IID_ID2D1Bitmap) {
-      AddRef();
-      *object = static_cast<ID2D1Bitmap *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-  void STDMETHODCALLTYPE GetFactory(ID2D1Factory **result) const override {
-    if (result == nullptr) return;
-    factory->AddRef();
-    *result = factory;
   }
 
   D2D1_SIZE_F STDMETHODCALLTYPE GetSize() const override {
@@ -135,8 +110,7 @@ D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, c
     delete bitmap;
     return nullptr;
   }
-  factory->AddRef();
-  bitmap->factory = factory;
+  bitmap->HoldFactory(factory);
   bitmap->format = format;
   bitmap->dpiX = dpiX;
   bitmap->dpiY = dpiY;

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <new>
 
-struct D2dBitmapTarget final : public D2dRenderTargetBase<ID2D1BitmapRenderTarget> {
+struct D2dBitmapTarget final : public D2dRenderTargetBase<ID2D1BitmapRenderTarget, IID_ID2D1BitmapRenderTarget> {
   D2dBitmap *bitmap = nullptr; // one reference held
 
   ~D2dBitmapTarget() override {
@@ -69,7 +69,7 @@ HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredS
     return E_OUTOFMEMORY;
   }
   created->bitmap = bitmap;
-  D2dTargetInit(&created->target, parent->factory, format, dpiX, dpiY);
+  created->Start(parent->factory, format, dpiX, dpiY);
   const D2dSurface *pixels = D2dBitmapSurface(bitmap);
   D2dSurfaceSet(&created->target.surface, pixels->pixels, pixels->width, pixels->height, pixels->stride);
   *result = created;

@@ -19,33 +19,10 @@ D2D1_EXTEND_MODE ValidExtend(D2D1_EXTEND_MODE mode) {
   return mode == D2D1_EXTEND_MODE_WRAP || mode == D2D1_EXTEND_MODE_MIRROR ? mode : D2D1_EXTEND_MODE_CLAMP;
 }
 
-// The parts every brush has: reference count, factory, opacity and transform.
-template <class Interface> struct D2dBrushBase : public Interface {
-  std::atomic<ULONG> refs{1};
-  ID2D1Factory *factory = nullptr;
+// The parts every brush has: opacity and transform, in the state a fill reads.
+template <class Interface, const IID &Own> struct D2dBrushBase : public D2dResource<Interface, IID_ID2D1Brush, Own> {
   D2dBrushState state{};
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID2D1Resource || iid == IID_ID2D1Brush || iid == OwnIid()) {
-      AddRef();
-      *object = static_cast<Interface *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-  void STDMETHODCALLTYPE GetFactory(ID2D1Factory **result) const override {
-    if (result == nullptr) return;
-    factory->AddRef();
-    *result = factory;
-  }
   void STDMETHODCALLTYPE SetOpacity(FLOAT opacity) override { state.opacity = opacity; }
   void STDMETHODCALLTYPE SetTransform(const D2D1_MATRIX_3X2_F *transform) override {
     if (transform != nullptr) state.transform = *transform;
@@ -55,30 +32,22 @@ template <class Interface> struct D2dBrushBase : public Interface {
   void STDMETHODCALLTYPE GetTransform(D2D1_MATRIX_3X2_F *transform) const override {
     if (transform != nullptr) *transform = state.transform;
   }
-
-  static const IID &OwnIid();
 };
-
-template <> const IID &D2dBrushBase<ID2D1SolidColorBrush>::OwnIid() { return IID_ID2D1SolidColorBrush; }
-template <> const IID &D2dBrushBase<ID2D1BitmapBrush>::OwnIid() { return IID_ID2D1BitmapBrush; }
 
 } // namespace
 
-struct D2dSolidBrush final : public D2dBrushBase<ID2D1SolidColorBrush> {
+struct D2dSolidBrush final : public D2dBrushBase<ID2D1SolidColorBrush, IID_ID2D1SolidColorBrush> {
   using ID2D1SolidColorBrush::SetColor;
 
-  ~D2dSolidBrush() override { factory->Release(); }
   void STDMETHODCALLTYPE SetColor(const D2D1_COLOR_F *color) override {
     if (color != nullptr) state.color = *color;
   }
   D2D1_COLOR_F STDMETHODCALLTYPE GetColor() const override { return state.color; }
 };
 
-struct D2dBitmapBrush final : public D2dBrushBase<ID2D1BitmapBrush> {
-
+struct D2dBitmapBrush final : public D2dBrushBase<ID2D1BitmapBrush, IID_ID2D1BitmapBrush> {
   ~D2dBitmapBrush() override {
     if (state.bitmap != nullptr) D2dBitmapInterface(state.bitmap)->Release();
-    factory->Release();
   }
   void STDMETHODCALLTYPE SetExtendModeX(D2D1_EXTEND_MODE mode) override { state.extendX = ValidExtend(mode); }
   void STDMETHODCALLTYPE SetExtendModeY(D2D1_EXTEND_MODE mode) override { state.extendY = ValidExtend(mode); }
@@ -109,8 +78,7 @@ ID2D1SolidColorBrush *D2dSolidBrushCreate(ID2D1Factory *factory, const D2D1_COLO
                                           const D2D1_BRUSH_PROPERTIES *properties) {
   D2dSolidBrush *brush = new (std::nothrow) D2dSolidBrush;
   if (brush == nullptr) return nullptr;
-  factory->AddRef();
-  brush->factory = factory;
+  brush->HoldFactory(factory);
   InitState(&brush->state, D2dBrushKind::Solid, properties);
   brush->state.color = color;
   return brush;
@@ -121,8 +89,7 @@ ID2D1BitmapBrush *D2dBitmapBrushCreate(ID2D1Factory *factory, D2dBitmap *bitmap,
                                        const D2D1_BRUSH_PROPERTIES *properties) {
   D2dBitmapBrush *brush = new (std::nothrow) D2dBitmapBrush;
   if (brush == nullptr) return nullptr;
-  factory->AddRef();
-  brush->factory = factory;
+  brush->HoldFactory(factory);
   InitState(&brush->state, D2dBrushKind::Bitmap, properties);
   if (bitmapProperties != nullptr) {
     brush->SetExtendModeX(bitmapProperties->extendModeX);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget> {
+struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_ID2D1DCRenderTarget> {
   GdiPixels dib{};          // the bound bitmap (bits null while unbound)
   D2dBox area{0, 0, 0, 0};  // the bound rectangle, clipped to the bitmap
   std::vector<uint32_t> staging;
@@ -83,7 +83,7 @@ HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPER
   format = D2D1_PIXEL_FORMAT{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
   D2dDcTarget *created = new (std::nothrow) D2dDcTarget;
   if (created == nullptr) return E_OUTOFMEMORY;
-  D2dTargetInit(&created->target, factory, format, properties->dpiX, properties->dpiY);
+  created->Start(factory, format, properties->dpiX, properties->dpiY);
   *result = created;
   return S_OK;
 }

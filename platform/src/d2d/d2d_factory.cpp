@@ -7,26 +7,7 @@
 
 #include <new>
 
-struct D2dFactory final : public ID2D1Factory {
-  std::atomic<ULONG> refs{1};
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID2D1Factory) {
-      AddRef();
-      *object = static_cast<ID2D1Factory *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-
+struct D2dFactory final : public ComObject<ID2D1Factory, IID_ID2D1Factory> {
   HRESULT STDMETHODCALLTYPE ReloadSystemMetrics() override { return S_OK; }
   void STDMETHODCALLTYPE GetDesktopDpi(FLOAT *dpiX, FLOAT *dpiY) override {
     if (dpiX != nullptr) *dpiX = 96.0f;

@@ -11,6 +11,9 @@
 #include <d2d1.h>
 #include <pixman.h>
 
+// Every object here is a COM object on the platform's one COM base.
+#include "com/com_object.h"
+
 #include <atomic>
 #include <cstdint>
 #include <typeinfo>
@@ -62,7 +65,7 @@ struct D2dLayerLevel {
 
 // The state every render target keeps, whatever kind it is.
 struct D2dTarget {
-  ID2D1Factory *factory;            // one reference held
+  ID2D1Factory *factory;            // the target object's factory (the object holds the reference)
   D2dSurface surface;               // the target's own pixels (empty until a DC is bound)
   D2D1_PIXEL_FORMAT format;
   D2D1_MATRIX_3X2_F transform;      // world transform as the caller set it
@@ -91,8 +94,27 @@ template <class T, class I> T *D2dExact(I *object) {
   return static_cast<T *>(object);
 }
 
-// Reference counting shared by every object of this Direct2D.
-inline ULONG D2dAddRef(std::atomic<ULONG> &count) { return ++count; }
+// A Direct2D resource: a COM object that also hands out the factory that made it, holding
+// one reference on it. Answers: the resource's own interface identifiers, ID2D1Resource
+// aside.
+template <class Interface, const IID &...Answers>
+struct D2dResource : public ComObject<Interface, IID_ID2D1Resource, Answers...> {
+  ID2D1Factory *factory = nullptr;
+
+  ~D2dResource() override {
+    if (factory != nullptr) factory->Release();
+  }
+  void STDMETHODCALLTYPE GetFactory(ID2D1Factory **result) const override {
+    if (result == nullptr) return;
+    factory->AddRef();
+    *result = factory;
+  }
+  // Every creator calls this once, with the factory it was made by.
+  void HoldFactory(ID2D1Factory *maker) {
+    maker->AddRef();
+    factory = maker;
+  }
+};
 
 // ---------------------------------------------------------------------------------------
 // Deferred draws (d2d_batch.cpp)

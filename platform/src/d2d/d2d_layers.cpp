@@ -13,41 +13,16 @@
 // ID2D1Layer: nothing but its size; the pixels live in the target's level buffers.
 // ---------------------------------------------------------------------------------------
 
-struct D2dLayer final : public ID2D1Layer {
-  std::atomic<ULONG> refs{1};
-  ID2D1Factory *factory = nullptr;
+struct D2dLayer final : public D2dResource<ID2D1Layer, IID_ID2D1Layer> {
   D2D1_SIZE_F size{0, 0};
 
-  ~D2dLayer() override { factory->Release(); }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ID2D1Resource || iid == IID_ID2D1Layer) {
-      AddRef();
-      *object = static_cast<ID2D1Layer *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-  void STDMETHODCALLTYPE GetFactory(ID2D1Factory **result) const override {
-    if (result == nullptr) return;
-    factory->AddRef();
-    *result = factory;
-  }
   D2D1_SIZE_F STDMETHODCALLTYPE GetSize() const override { return size; }
 };
 
 ID2D1Layer *D2dLayerCreate(ID2D1Factory *factory, const D2D1_SIZE_F *size) {
   D2dLayer *layer = new (std::nothrow) D2dLayer;
   if (layer == nullptr) return nullptr;
-  factory->AddRef();
-  layer->factory = factory;
+  layer->HoldFactory(factory);
   if (size != nullptr) layer->size = *size;
   return layer;
 }

@@ -17,7 +17,6 @@ D2dTarget *D2dDcTargetState(ID2D1RenderTarget *target);
 
 void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX,
                    float dpiY) {
-  factory->AddRef();
   target->factory = factory;
   target->surface = D2dSurface{nullptr, 0, 0, 0, nullptr};
   target->maskSurface = D2dSurface{nullptr, 0, 0, 0, nullptr};
@@ -40,8 +39,6 @@ void D2dTargetRelease(D2dTarget *target) {
   target->depth = 0;
   D2dSurfaceRelease(&target->surface);
   D2dSurfaceRelease(&target->maskSurface);
-  if (target->factory != nullptr) target->factory->Release();
-  target->factory = nullptr;
 }
 
 D2dTarget *D2dTargetOf(ID2D1RenderTarget *target) {

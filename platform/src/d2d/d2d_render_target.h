@@ -23,38 +23,23 @@ HRESULT D2dCreateSolidBrush(D2dTarget *target, const D2D1_COLOR_F *color, const 
 void D2dBeginDraw(D2dTarget *target);
 HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
 
-template <class Interface> struct D2dRenderTargetBase : public Interface {
-  std::atomic<ULONG> refs{1};
+// Own: the identifier of Interface (ID2D1BitmapRenderTarget or ID2D1DCRenderTarget).
+template <class Interface, const IID &Own>
+struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget, Own> {
   D2dTarget target{};
 
-  static constexpr bool kIsDc = std::is_same_v<Interface, ID2D1DCRenderTarget>;
+  static constexpr bool IsDc = std::is_same_v<Interface, ID2D1DCRenderTarget>;
 
   ~D2dRenderTargetBase() override {
     D2dFlushDeferred();
     D2dTargetRelease(&target);
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    const IID &own = kIsDc ? IID_ID2D1DCRenderTarget : IID_ID2D1BitmapRenderTarget;
-    if (iid == IID_IUnknown || iid == IID_ID2D1Resource || iid == IID_ID2D1RenderTarget || iid == own) {
-      AddRef();
-      *object = static_cast<Interface *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-  void STDMETHODCALLTYPE GetFactory(ID2D1Factory **result) const override {
-    if (result == nullptr) return;
-    target.factory->AddRef();
-    *result = target.factory;
+  // Every creator calls this once: the target holds its factory and starts with the
+  // format and DPI given, bound to no pixels.
+  void Start(ID2D1Factory *maker, const D2D1_PIXEL_FORMAT &format, float dpiX, float dpiY) {
+    this->HoldFactory(maker);
+    D2dTargetInit(&target, maker, format, dpiX, dpiY);
   }
 
   HRESULT STDMETHODCALLTYPE CreateBitmap(D2D1_SIZE_U size, const void *srcData, UINT32 pitch,
@@ -139,7 +124,7 @@ template <class Interface> struct D2dRenderTargetBase : public Interface {
   }
   HRESULT STDMETHODCALLTYPE Flush(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
     D2dFlushDeferred();
-    if constexpr (kIsDc) D2dDcTargetEndDraw(this);
+    if constexpr (IsDc) D2dDcTargetEndDraw(this);
     if (tag1 != nullptr) *tag1 = 0;
     if (tag2 != nullptr) *tag2 = 0;
     return S_OK;
@@ -150,13 +135,13 @@ template <class Interface> struct D2dRenderTargetBase : public Interface {
   }
   void STDMETHODCALLTYPE BeginDraw() override {
     D2dFlushDeferred();
-    if constexpr (kIsDc) D2dDcTargetBeginDraw(this);
+    if constexpr (IsDc) D2dDcTargetBeginDraw(this);
     D2dBeginDraw(&target);
   }
   HRESULT STDMETHODCALLTYPE EndDraw(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
     D2dFlushDeferred();
     HRESULT result = D2dEndDraw(&target, tag1, tag2);
-    if constexpr (kIsDc) D2dDcTargetEndDraw(this);
+    if constexpr (IsDc) D2dDcTargetEndDraw(this);
     return result;
   }
   D2D1_PIXEL_FORMAT STDMETHODCALLTYPE GetPixelFormat() const override { return target.format; }

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <dwrite.h>
 
-#include <atomic>
+// The COM base every platform object derives from.
+#include "com/com_object.h"
 
 // The identifiers live beside DWriteCreateFactory on purpose: the module table refers to
 // the export only weakly, so it is the backend's use of IID_IDWriteFactory that links this
@@ -13,26 +14,7 @@ const IID IID_IDWriteTextFormat = {0x9c906818, 0x31d7, 0x4fd3, {0xa1, 0x51, 0x7c
 
 namespace {
 
-struct DWriteFactory : public IDWriteFactory {
-  std::atomic<ULONG> refs{1};
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDWriteFactory)) {
-      AddRef();
-      *object = static_cast<IDWriteFactory *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-
+struct DWriteFactory : public ComObject<IDWriteFactory, IID_IDWriteFactory> {
   HRESULT STDMETHODCALLTYPE CreateTextFormat(const WCHAR *, IDWriteFontCollection *, DWRITE_FONT_WEIGHT,
                                              DWRITE_FONT_STYLE, DWRITE_FONT_STRETCH, FLOAT, const WCHAR *,
                                              IDWriteTextFormat **format) override {

@@ -1,30 +1,13 @@
 // IWICBitmap: a picture held in memory, made from a GDI bitmap by the imaging factory.
 #include "wic_internal.h"
 
-#include <atomic>
+// The COM base every platform object derives from.
+#include "com/com_object.h"
 
 namespace {
 
-struct WicBitmap : public IWICBitmap {
-  std::atomic<ULONG> refs{1};
+struct WicBitmap : public ComObject<IWICBitmap, IID_IWICBitmapSource, IID_IWICBitmap> {
   WicPixels pixels;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapSource) || IsEqualIID(iid, IID_IWICBitmap)) {
-      AddRef();
-      *object = static_cast<IWICBitmap *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE GetSize(UINT *width, UINT *height) override {
     if (width == nullptr || height == nullptr) return E_INVALIDARG;

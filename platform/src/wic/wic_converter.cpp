@@ -2,32 +2,14 @@
 // is converted once, when the converter is initialised.
 #include "wic_internal.h"
 
-#include <atomic>
+// The COM base every platform object derives from.
+#include "com/com_object.h"
 
 namespace {
 
-struct WicFormatConverter : public IWICFormatConverter {
-  std::atomic<ULONG> refs{1};
+struct WicFormatConverter : public ComObject<IWICFormatConverter, IID_IWICBitmapSource, IID_IWICFormatConverter> {
   bool initialised = false;
   WicPixels pixels = {};
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapSource) ||
-        IsEqualIID(iid, IID_IWICFormatConverter)) {
-      AddRef();
-      *object = static_cast<IWICFormatConverter *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE Initialize(IWICBitmapSource *source, REFWICPixelFormatGUID format, WICBitmapDitherType,
                                        IWICPalette *, double, WICBitmapPaletteType) override {

@@ -1,9 +1,12 @@
 // IWICImagingFactory: bitmaps from GDI bitmaps and format converters.
+// The imaging factory is the in-process server behind COM's CoCreateInstance; it is made
+// on the COM base every platform object derives from.
 #include "com/com_internal.h"
+#include "com/com_object.h"
+// Bitmaps come from GDI bitmaps, whose pixels GDI lends out for reading.
 #include "gdi/gdi_pixels.h"
 #include "wic_internal.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -49,26 +52,7 @@ bool ReadGdiPixels(const GdiPixels &gdi, WICBitmapAlphaChannelOption options, Wi
   return false;
 }
 
-struct WicImagingFactory : public IWICImagingFactory {
-  std::atomic<ULONG> refs{1};
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICImagingFactory)) {
-      AddRef();
-      *object = static_cast<IWICImagingFactory *>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
-
+struct WicImagingFactory : public ComObject<IWICImagingFactory, IID_IWICImagingFactory> {
   HRESULT STDMETHODCALLTYPE CreateFormatConverter(IWICFormatConverter **converter) override {
     if (converter == nullptr) return E_INVALIDARG;
     *converter = WicNewFormatConverter();
