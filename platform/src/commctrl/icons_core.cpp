@@ -1,8 +1,11 @@
 // Icon handles: creation from bitmaps, GetIconInfo, DestroyIcon, DrawIconEx, and the
 // resampling used when an icon is asked for at another size.
-#include "gdi/gdi_internal.h"
-#include "kernel/handles.h"
 #include "commctrl_internal.h"
+
+// Icons and image lists hand out GDI bitmaps and read them under GDI's lock.
+#include "gdi/gdi_internal.h"
+// Every handle the platform gives out is registered in the kernel's handle table.
+#include "kernel/handles.h"
 
 #include <algorithm>
 #include <cmath>

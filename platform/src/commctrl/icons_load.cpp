@@ -1,7 +1,9 @@
 // LoadImageW: icons read from .ico files.
 #include <windows.h>
 
+
 #include "commctrl_internal.h"
+// The kernel's reading of Windows file names as Linux paths.
 #include "kernel/kernel_internal.h"
 
 #include <cstdio>

@@ -3,6 +3,8 @@
 // one is copied into rows of our own at BeginDraw and back at EndDraw or Flush, because
 // the composition code walks rows top to bottom.
 #include "d2d_render_target.h"
+
+// A DC target draws into the pixels of the bitmap GDI has selected into the DC.
 #include "gdi/gdi_pixels.h"
 
 #include <algorithm>

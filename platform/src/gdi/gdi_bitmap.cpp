@@ -2,6 +2,8 @@
 // DeleteObject and the pixel helpers.
 #include "gdi_pixels.h"
 #include "gdi_internal.h"
+
+// Every handle the platform gives out is registered in the kernel's handle table.
 #include "kernel/handles.h"
 
 #include <cstdlib>

@@ -1,6 +1,8 @@
 // Device contexts: memory DCs holding one bitmap each, and the screen DC.
 #include "gdi_pixels.h"
 #include "gdi_internal.h"
+
+// Every handle the platform gives out is registered in the kernel's handle table.
 #include "kernel/handles.h"
 
 namespace {

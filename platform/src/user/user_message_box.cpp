@@ -1,7 +1,9 @@
 // MessageBoxW as a modal GTK message dialog. Without a display the message goes to
 // standard error, so a program started headless still tells what went wrong.
-#include "kernel/kernel_internal.h"
 #include "bridge/linux_window.h"
+
+// The kernel's conversion of wide text to UTF-8, which GTK takes.
+#include "kernel/kernel_internal.h"
 
 #include <gtk/gtk.h>
 

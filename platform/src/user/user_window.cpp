@@ -1,7 +1,9 @@
 // Window records: registration in the handle table, message dispatch, client geometry.
-#include "kernel/handles.h"
 #include "bridge/linux_window.h"
 #include "user_internal.h"
+
+// Every handle the platform gives out is registered in the kernel's handle table.
+#include "kernel/handles.h"
 
 #include <gtk/gtk.h>
 
