@@ -1,8 +1,6 @@
 #include "scene.h"
 
 #include "app_state.h"
-#include "d2d_backend.h"
-#include "toolkit.h"
 
 RenderImage *BackgroundImage = nullptr;
 RenderImage *FrameImage = nullptr;
@@ -16,26 +14,6 @@ BorderMargins WindowBorderMargins = {0, 0, 0, 0};
 RenderBorder *WindowBorder = nullptr;
 
 RenderImage *BallPicture() { return reinterpret_cast<RenderImage *>(BallImage); }
-
-// Direct2D and the renderer that draws through it.
-static void StartRenderer() {
-  // Direct2D exists from Windows NT 6.0 on (code 70); a version the toolkit does not know
-  // is taken as newer.
-  if (TkOSVersion() > 69) {
-    _D2D_Start();
-    MainRenderTarget = static_cast<ID2D1DCRenderTarget *>(_D2D_CreateRenderTarget(1, nullptr, nullptr));
-  }
-  RenderBackend = -1;
-  // Refused on older systems: the Render API then keeps its records but draws nothing.
-  SetRenderBackend(1);
-
-  ImageList = TkNewList(sizeof(RenderImage));
-  DrawingStack = TkNewList(sizeof(DrawingContext));
-  BrushList = TkNewList(sizeof(RenderBrush));
-  BorderList = TkNewList(sizeof(RenderBorder));
-  TkUsePNGDecoder();
-  TkUseJPEGDecoder();
-}
 
 // A picture that is missing or unreadable leaves its handle null (the loader names the
 // file on standard error); the demo runs on without it, since every drawing procedure,
@@ -57,7 +35,7 @@ static void LoadPictures() {
 static void MakeBrushesAndBorder() {
   MaskBrush = CreateRenderBrush(MaskImage);
   LogoBrush = CreateRenderBrush(LogoImage);
-  SetRenderBrushExtendMode(LogoBrush, 1, 1);
+  SetRenderBrushExtendMode(LogoBrush, RENDER_EXTEND_WRAP, RENDER_EXTEND_WRAP);
 
   // The slice lines of border_new2.png: 20-pixel corners on the top left, a 20-pixel
   // frame (70 .. 90) on the bottom right.
@@ -67,10 +45,10 @@ static void MakeBrushesAndBorder() {
 
 static void NameRenderer() {
   switch (GetRenderBackend()) {
-  case 1:
+  case RENDER_BACKEND_DIRECT2D:
     RendererName = "Direct2D";
     break;
-  case 0:
+  case RENDER_BACKEND_GDI:
     RendererName = "GDI";
     break;
   default:
@@ -80,7 +58,7 @@ static void NameRenderer() {
 }
 
 void SetUpScene() {
-  StartRenderer();
+  StartRenderAPI();
   LoadPictures();
   MakeBrushesAndBorder();
   NameRenderer();

@@ -7,11 +7,11 @@ namespace {
 
 // One output pixel from the stored channels and alpha, converted by mode.
 uint32_t ConvertPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a, int8_t mode) {
-  if (mode == 1) {
+  if (mode == RENDER_ALPHA_PREMULTIPLY) {
     r = r * a / 255;
     g = g * a / 255;
     b = b * a / 255;
-  } else if (mode == -1) {
+  } else if (mode == RENDER_ALPHA_UNPREMULTIPLY) {
     if (a > 0) {
       // Channels above their alpha are not valid premultiplied input; saturate them.
       r = (r * 255 + a / 2) / a;
