@@ -6,9 +6,8 @@
 #include "balls.h"
 #include "toolkit.h"
 
-// RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME: the whole client area is
-// painted, without erasing, before RedrawWindow returns.
-static const UINT FrameRedrawFlags = 0x921;
+// The whole client area is painted, without erasing, before RedrawWindow returns.
+static const UINT FrameRedrawFlags = RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME;
 
 constexpr auto Relaxed = std::memory_order_relaxed;
 

@@ -56,7 +56,7 @@ void CreateSettingsGadgets() {
   y += 30;
   TkTextGadget(TK_ANY, x, y + 2, 100, 20, "Number of Balls:");
   x += 100;
-  TkStringGadget(BallCountField, x, y, 100, 20, "10", TK_STRING_NUMERIC);
+  TkStringGadget(BallCountField, x, y, 100, 20, TkStr(InitialBallCount), TK_STRING_NUMERIC);
   // Selecting 60 clears 30: the program starts at the clock's initial 60 fps.
   TkSetGadgetState(FrameRate60Option, 1);
 }
@@ -77,7 +77,7 @@ void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
   CreateSettingsGadgets();
 
   ListMutex = TkCreateMutex();
-  LastBallCountText = "10";
+  LastBallCountText = TkStr(InitialBallCount);
   // No render thread exists yet, so the list needs no lock.
   for (int64_t count = 1; count <= InitialBallCount; count++) SpawnBall();
 

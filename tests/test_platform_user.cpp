@@ -9,6 +9,10 @@
 
 namespace {
 
+// The redraw the render thread asks for: the whole client area, painted without erasing
+// before RedrawWindow returns.
+constexpr UINT FrameRedraw = RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME;
+
 // ---------------------------------------------------------------------------------------
 // Painting
 // ---------------------------------------------------------------------------------------
@@ -88,7 +92,7 @@ TEST_F(Window, FirstExposurePaintsThroughTheProcedureAndShowsTheBackBuffer) {
   // Later paints write the same buffer and show it again; no second erase.
   Log.colour = 0xFF00FF00;
   int shown = LinuxWindowPresentCount(handle);
-  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, 0x921));
+  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, FrameRedraw));
   EXPECT_EQ(Log.paints, 2);
   EXPECT_EQ(Log.erases, 1);
   EXPECT_TRUE(PumpUntil([&] { return LinuxWindowPresentCount(handle) > shown; }));
@@ -127,13 +131,13 @@ TEST_F(Window, RedrawReturnsWhenTheWindowClosesOrTheLoopStops) {
   // The GUI thread closes the window instead of painting: the waiter is let go.
   std::atomic<bool> returned{false};
   std::thread render([&] {
-    RedrawWindow(handle, nullptr, nullptr, 0x921);
+    RedrawWindow(handle, nullptr, nullptr, FrameRedraw);
     returned = true;
   });
   TkCloseWindow(0);
   render.join();
   EXPECT_TRUE(returned);
-  EXPECT_FALSE(RedrawWindow(handle, nullptr, nullptr, 0x921)); // a dead window: at once
+  EXPECT_FALSE(RedrawWindow(handle, nullptr, nullptr, FrameRedraw)); // a dead window: at once
 
   // The loop stops while a request is waiting: the waiter is let go too.
   TkOpenWindow(0, 0, 0, 40, 40, "paint", 0);
@@ -141,13 +145,13 @@ TEST_F(Window, RedrawReturnsWhenTheWindowClosesOrTheLoopStops) {
   std::atomic<bool> started{false};
   std::thread late([&] {
     started = true;
-    RedrawWindow(handle, nullptr, nullptr, 0x921);
+    RedrawWindow(handle, nullptr, nullptr, FrameRedraw);
   });
   while (!started) std::this_thread::yield();
   LinuxUserStop();
   late.join();
   LinuxUserStart();
-  EXPECT_TRUE(RedrawWindow(handle, nullptr, nullptr, 0x921)); // GUI thread: painted directly
+  EXPECT_TRUE(RedrawWindow(handle, nullptr, nullptr, FrameRedraw)); // GUI thread: painted directly
 }
 
 TEST_F(Window, RedrawOnTheGuiThreadPaintsAtOnceAndOnlyWhenInvalid) {
@@ -164,7 +168,7 @@ TEST_F(Window, RedrawOnTheGuiThreadPaintsAtOnceAndOnlyWhenInvalid) {
   ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE));
   EXPECT_EQ(Log.paints, 1);
   EXPECT_TRUE(PumpUntil([] { return Log.paints == 2; }));
-  EXPECT_FALSE(RedrawWindow(reinterpret_cast<HWND>(0x1234), nullptr, nullptr, 0x921));
+  EXPECT_FALSE(RedrawWindow(reinterpret_cast<HWND>(0x1234), nullptr, nullptr, FrameRedraw));
 }
 
 TEST_F(Window, PaintingNeedsALiveWindow) {

@@ -393,7 +393,7 @@ TEST(WindowDeathTest, ExitProcessEndsAtOnceWhileAnotherThreadWaitsForAPaint) {
         // Nobody runs the loop: this paint request waits for good.
         std::thread([&] {
           waiting = true;
-          RedrawWindow(handle, nullptr, nullptr, 0x921);
+          RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
         }).detach();
         while (!waiting) std::this_thread::yield();
         TkExitProcess(3);
