@@ -66,8 +66,6 @@ void TkGtkQueueEvent(int code, int64_t window, int64_t gadget);
 // Drops the queued events of a window that is closing: they would name a window that
 // no longer exists, or a later window under the same number.
 void TkGtkDropEventsOf(int64_t window);
-// The callback bound to every window (TK_ANY), or null.
-TkWindowCallback TkGtkAllWindowsCallback();
 // The window procedure of every toolkit window: bound callback first, then the
 // toolkit's own handling.
 LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
