@@ -2,6 +2,7 @@
 // test_platform_user.cpp).
 #include "test_window_fixture.h"
 #include "user/bridge/linux_window.h"
+#include "user/user_internal.h"
 
 #include <atomic>
 #include <mutex>
@@ -81,10 +82,10 @@ TEST_F(Window, DemoWindowsHaveExactClientSizesAndPlacement) {
   EXPECT_EQ(gtk_widget_get_allocated_height(main->window), 600);
   EXPECT_EQ(gtk_widget_get_allocated_width(main->client), 800);
   EXPECT_EQ(gtk_widget_get_allocated_height(main->client), 600);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(TkWindowHandle(0), &client));
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
+  UserWindow *client = UserWindowFromHandle(TkWindowHandle(0));
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(client->width, 800);
+  EXPECT_EQ(client->height, 600);
 
   GdkRectangle screen = ScreenArea();
   EXPECT_EQ(TkWindowX(0), screen.x + (screen.width - 800) / 2);
@@ -104,13 +105,13 @@ TEST_F(Window, NumbersArePickedReplacedAndFreed) {
   EXPECT_GT(picked, 1);
   EXPECT_TRUE(TkIsWindow(picked));
   HWND first = TkWindowHandle(picked);
-  ASSERT_TRUE(IsWindow(first));
+  ASSERT_NE(UserWindowFromHandle(first), nullptr);
 
   // Opening under a number in use replaces the window: the old handle dies.
   EXPECT_EQ(TkOpenWindow(picked, 20, 30, 60, 50, "b", 0), picked);
   HWND second = TkWindowHandle(picked);
   EXPECT_NE(second, first);
-  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(UserWindowFromHandle(first), nullptr);
   EXPECT_EQ(TkWindowTitle(picked), "b");
   EXPECT_EQ(TkWindowX(picked), 20);
   EXPECT_EQ(TkWindowY(picked), 30);
@@ -118,9 +119,7 @@ TEST_F(Window, NumbersArePickedReplacedAndFreed) {
   TkCloseWindow(picked);
   EXPECT_FALSE(TkIsWindow(picked));
   EXPECT_EQ(TkWindowHandle(picked), nullptr);
-  EXPECT_FALSE(IsWindow(second));
-  RECT rect{};
-  EXPECT_FALSE(GetClientRect(second, &rect));
+  EXPECT_EQ(UserWindowFromHandle(second), nullptr);
 }
 
 TEST_F(Window, ParentCentredWindowSitsInTheMiddleOfTheLastOne) {

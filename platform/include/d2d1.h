@@ -455,9 +455,6 @@ HRESULT WINAPI D2D1CreateFactory(D2D1_FACTORY_TYPE factoryType, REFIID riid,
                                  const D2D1_FACTORY_OPTIONS *pFactoryOptions, void **ppIFactory);
 // Rotation by angle degrees (clockwise on screen, y pointing down) about center.
 void WINAPI D2D1MakeRotateMatrix(FLOAT angle, D2D1_POINT_2F center, D2D1_MATRIX_3X2_F *matrix);
-// Inverts in place; FALSE (matrix unchanged) when it is singular.
-BOOL WINAPI D2D1InvertMatrix(D2D1_MATRIX_3X2_F *matrix);
-BOOL WINAPI D2D1IsMatrixInvertible(const D2D1_MATRIX_3X2_F *matrix);
 }
 
 inline HRESULT D2D1CreateFactory(D2D1_FACTORY_TYPE factoryType, REFIID riid, void **ppv) {

@@ -1,4 +1,4 @@
-// CoInitialize, CoInitializeEx and CoUninitialize: COM's per-thread initialisation count.
+// CoInitialize: COM's per-thread initialisation.
 #include <windows.h>
 #include <objbase.h>
 
@@ -6,34 +6,16 @@
 
 namespace {
 
-// Each thread joins one apartment kind on its first successful initialisation and keeps it
-// until the count falls back to zero.
-struct ComThreadState {
-  int initCount;
-  DWORD apartment; // COINIT_APARTMENTTHREADED or COINIT_MULTITHREADED
-};
-
-thread_local ComThreadState ThreadState = {0, 0};
+// Set by the thread's first CoInitialize; COM is never uninitialised here, so it stays.
+thread_local bool ThreadInitialised = false;
 
 } // namespace
 
-HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit) {
+HRESULT CoInitialize(LPVOID reserved) {
   if (reserved != nullptr) return E_INVALIDARG;
-  DWORD apartment = (coInit & COINIT_APARTMENTTHREADED) ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED;
-  if (ThreadState.initCount == 0) {
-    ThreadState.initCount = 1;
-    ThreadState.apartment = apartment;
-    return S_OK;
-  }
-  if (ThreadState.apartment != apartment) return RPC_E_CHANGED_MODE;
-  ThreadState.initCount++;
-  return S_FALSE;
+  if (ThreadInitialised) return S_FALSE;
+  ThreadInitialised = true;
+  return S_OK;
 }
 
-HRESULT CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
-
-void CoUninitialize() {
-  if (ThreadState.initCount > 0) ThreadState.initCount--;
-}
-
-bool ComIsInitialisedOnThread() { return ThreadState.initCount > 0; }
+bool ComIsInitialisedOnThread() { return ThreadInitialised; }

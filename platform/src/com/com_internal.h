@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-// True when CoInitialize or CoInitializeEx has succeeded on the calling thread and has not
-// yet been undone.
+// True when CoInitialize has succeeded on the calling thread.
 bool ComIsInitialisedOnThread();
 
 // Creates a WIC imaging factory and asks it for iid (the in-process server behind

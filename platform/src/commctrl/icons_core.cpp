@@ -1,4 +1,4 @@
-// Icon handles: creation from bitmaps, GetIconInfo, DestroyIcon, DrawIconEx, and the
+// Icon handles: creation from bitmaps, GetIconInfo, DestroyIcon, and the
 // resampling used when an icon is asked for at another size.
 #include "commctrl_internal.h"
 
@@ -26,7 +26,7 @@ HBITMAP ColorBitmapOf(const IconImage &image) {
   for (int y = 0; y < image.height; ++y) {
     uint8_t *row = GdiSurfaceRow(surface, y);
     for (int x = 0; x < image.width; ++x)
-      GdiWritePixel(surface, row, x, image.color[size_t(y) * image.width + x], GdiMonoRule::Nearest);
+      GdiWritePixel(surface, row, x, image.color[size_t(y) * image.width + x]);
   }
   return handle;
 }
@@ -122,54 +122,6 @@ BOOL DestroyIcon(HICON handle) {
   GdiIcon *icon = static_cast<GdiIcon *>(HandleRemove(handle, HandleKind::Icon));
   if (!icon) return FALSE;
   delete icon;
-  return TRUE;
-}
-
-BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int width, int height, UINT, HBRUSH, UINT flags) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  GdiIcon *icon = IconOf(handle);
-  GdiDc *record = GdiDcOf(dc);
-  GdiBitmap *bitmap = record && !record->screen ? GdiBitmapOf(record->bitmap) : nullptr;
-  if (!icon || !bitmap) return FALSE;
-  const IconImage &image = icon->image;
-  if (width == 0) width = (flags & DI_DEFAULTSIZE) ? 32 : image.width;
-  if (height == 0) height = (flags & DI_DEFAULTSIZE) ? 32 : image.height;
-  if (width < 0 || height < 0) return FALSE;
-  bool drawMask = flags & DI_MASK;
-  bool drawImage = flags & DI_IMAGE;
-  bool blend = drawMask && drawImage && IconImageHasAlpha(image);
-  GdiSurface to = GdiSurfaceOf(bitmap);
-  for (int j = 0; j < height; ++j) {
-    int64_t ty = int64_t(y) + j;
-    if (ty < 0 || ty >= to.height) continue;
-    uint8_t *row = GdiSurfaceRow(to, static_cast<int>(ty));
-    int sy = static_cast<int>(int64_t(j) * image.height / height);
-    for (int i = 0; i < width; ++i) {
-      int64_t tx = int64_t(x) + i;
-      if (tx < 0 || tx >= to.width) continue;
-      int sx = static_cast<int>(int64_t(i) * image.width / width);
-      uint32_t source = image.color[size_t(sy) * image.width + sx];
-      uint32_t target = GdiReadPixel(to, row, static_cast<int>(tx));
-      uint32_t result;
-      if (blend) {
-        // Straight alpha over the destination.
-        uint32_t a = source >> 24;
-        result = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-          uint32_t s = shift == 24 ? 255 : (source >> shift) & 0xFF;
-          uint32_t d = (target >> shift) & 0xFF;
-          result |= ((s * a + d * (255 - a) + 127) / 255) << shift;
-        }
-      } else {
-        // The classic pair: the mask ANDs the screen, the colour XORs it.
-        uint32_t andMask = image.mask[size_t(sy) * image.width + sx] ? 0xFFFFFFFF : 0;
-        result = target;
-        if (drawMask) result &= andMask;
-        if (drawImage) result = drawMask ? result ^ source : source;
-      }
-      GdiWritePixel(to, row, static_cast<int>(tx), result, GdiMonoRule::Nearest);
-    }
-  }
   return TRUE;
 }
 

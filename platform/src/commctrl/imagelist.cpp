@@ -44,8 +44,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX *init) {
   return init && init->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
 }
 
-void InitCommonControls() {}
-
 HIMAGELIST ImageList_Create(int width, int height, UINT flags, int, int) {
   if (width < 1 || height < 1 || width > (1 << 16) || height > (1 << 16)) return nullptr;
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
@@ -85,21 +83,6 @@ int ImageList_Add(HIMAGELIST handle, HBITMAP image, HBITMAP mask) {
   int first = static_cast<int>(list->images.size());
   for (int i = 0; i < count; ++i) list->images.push_back(CutOut(whole, i * list->width, list->width, list->height));
   return first;
-}
-
-int ImageList_GetImageCount(HIMAGELIST handle) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  ImageListRecord *list = ListOf(handle);
-  return list ? static_cast<int>(list->images.size()) : 0;
-}
-
-BOOL ImageList_GetIconSize(HIMAGELIST handle, int *width, int *height) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  ImageListRecord *list = ListOf(handle);
-  if (!list || !width || !height) return FALSE;
-  *width = list->width;
-  *height = list->height;
-  return TRUE;
 }
 
 HICON ImageList_GetIcon(HIMAGELIST handle, int index, UINT) {

@@ -55,17 +55,4 @@ void WINAPI D2D1MakeRotateMatrix(FLOAT angle, D2D1_POINT_2F center, D2D1_MATRIX_
                               center.y - center.x * s - center.y * c};
 }
 
-BOOL WINAPI D2D1InvertMatrix(D2D1_MATRIX_3X2_F *matrix) {
-  if (matrix == nullptr) return FALSE;
-  D2D1_MATRIX_3X2_F inverse;
-  if (!D2dInvert(*matrix, &inverse)) return FALSE;
-  *matrix = inverse;
-  return TRUE;
-}
-
-BOOL WINAPI D2D1IsMatrixInvertible(const D2D1_MATRIX_3X2_F *matrix) {
-  D2D1_MATRIX_3X2_F inverse;
-  return matrix != nullptr && D2dInvert(*matrix, &inverse) ? TRUE : FALSE;
-}
-
 } // extern "C"

@@ -86,18 +86,7 @@ uint32_t GdiReadPixel(const GdiSurface &surface, const uint8_t *row, int x) {
   }
 }
 
-namespace {
-
-int ColourDistance(uint32_t pixel, const RGBQUAD &c) {
-  int db = int(pixel & 0xFF) - c.rgbBlue;
-  int dg = int((pixel >> 8) & 0xFF) - c.rgbGreen;
-  int dr = int((pixel >> 16) & 0xFF) - c.rgbRed;
-  return db * db + dg * dg + dr * dr;
-}
-
-} // namespace
-
-void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixel, GdiMonoRule rule) {
+void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixel) {
   switch (surface.bitsPerPixel) {
   case 32: {
     uint8_t *p = row + x * 4;
@@ -115,9 +104,7 @@ void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixe
     break;
   }
   default: {
-    bool set = rule == GdiMonoRule::Background
-                   ? (pixel & 0xFFFFFF) == 0xFFFFFF
-                   : ColourDistance(pixel, surface.palette[1]) < ColourDistance(pixel, surface.palette[0]);
+    bool set = (pixel & 0xFFFFFF) == 0xFFFFFF;
     uint8_t mask = uint8_t(0x80 >> (x & 7));
     if (set) row[x >> 3] |= mask;
     else row[x >> 3] &= uint8_t(~mask);
@@ -171,7 +158,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   GdiDc *record = dc ? GdiDcOf(dc) : nullptr;
   if (dc && !record) return nullptr;
-  if (!record || record->screen) return GdiNewBitmap(width, height, 32, false, false);
+  if (!record) return GdiNewBitmap(width, height, 32, false, false);
   GdiBitmap *held = GdiBitmapOf(record->bitmap);
   if (!held) return nullptr;
   // A memory DC compatible bitmap takes the format of the bitmap the DC holds, so a new

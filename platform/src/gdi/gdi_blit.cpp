@@ -7,10 +7,10 @@
 
 namespace {
 
-// The pixels of a memory DC's bitmap; false for the screen DC or a foreign value.
+// The pixels of a memory DC's bitmap; false for a foreign value.
 bool DcSurface(HDC dc, GdiSurface *surface) {
   GdiDc *record = GdiDcOf(dc);
-  if (!record || record->screen) return false;
+  if (!record) return false;
   GdiBitmap *bitmap = GdiBitmapOf(record->bitmap);
   if (!bitmap) return false;
   *surface = GdiSurfaceOf(bitmap);
@@ -52,7 +52,7 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     for (int64_t j = top; j < bottom; ++j) {
       uint8_t *row = GdiSurfaceRow(to, static_cast<int>(y + j));
       for (int i = 0; i < columns; ++i)
-        GdiWritePixel(to, row, static_cast<int>(x + left + i), pixel, GdiMonoRule::Background);
+        GdiWritePixel(to, row, static_cast<int>(x + left + i), pixel);
     }
     return TRUE;
   }
@@ -67,7 +67,7 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     uint8_t *toRow = GdiSurfaceRow(to, static_cast<int>(y + j));
     for (int i = 0; i < columns; ++i) line[i] = GdiReadPixel(from, fromRow, static_cast<int>(sourceX + left + i));
     for (int i = 0; i < columns; ++i)
-      GdiWritePixel(to, toRow, static_cast<int>(x + left + i), line[i], GdiMonoRule::Background);
+      GdiWritePixel(to, toRow, static_cast<int>(x + left + i), line[i]);
   }
   return TRUE;
 }
@@ -135,6 +135,6 @@ BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC
   return StretchEachPixel(to, from, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
                           [&](const uint8_t *fromRow, int sx, uint8_t *toRow, int tx) {
                             uint32_t pixel = GdiReadPixel(from, fromRow, sx);
-                            if ((pixel & 0xFFFFFF) != key) GdiWritePixel(to, toRow, tx, pixel, GdiMonoRule::Background);
+                            if ((pixel & 0xFFFFFF) != key) GdiWritePixel(to, toRow, tx, pixel);
                           });
 }

@@ -1,4 +1,4 @@
-// Device contexts: memory DCs holding one bitmap each, and the screen DC.
+// Device contexts: memory DCs holding one bitmap each.
 #include "gdi_pixels.h"
 #include "gdi_internal.h"
 
@@ -22,8 +22,8 @@ HBITMAP StockBitmap() {
   return stock;
 }
 
-HDC NewDc(bool screen) {
-  GdiDc *dc = new GdiDc{screen, StockBitmap()};
+HDC NewDc() {
+  GdiDc *dc = new GdiDc{StockBitmap()};
   return static_cast<HDC>(HandleAdd(HandleKind::Dc, dc));
 }
 
@@ -41,7 +41,7 @@ void FreeDc(HDC handle) {
 HDC CreateCompatibleDC(HDC dc) {
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   if (dc && !GdiDcOf(dc)) return nullptr;
-  return NewDc(false);
+  return NewDc();
 }
 
 BOOL DeleteDC(HDC dc) {
@@ -51,25 +51,11 @@ BOOL DeleteDC(HDC dc) {
   return TRUE;
 }
 
-HDC GetDC(HWND window) {
-  if (window) return nullptr; // only the screen DC exists on this platform
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  return NewDc(true);
-}
-
-int ReleaseDC(HWND, HDC dc) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  GdiDc *record = GdiDcOf(dc);
-  if (!record || !record->screen) return 0;
-  FreeDc(dc);
-  return 1;
-}
-
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   GdiDc *record = GdiDcOf(dc);
   GdiBitmap *bitmap = GdiBitmapOf(object);
-  if (!record || record->screen || !bitmap) return nullptr;
+  if (!record || !bitmap) return nullptr;
   HBITMAP previous = record->bitmap;
   if (previous == object) return previous;
   // A bitmap lives in one memory DC at a time.
@@ -90,6 +76,6 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
 bool GdiGetDcPixels(HDC dc, GdiPixels *pixels) {
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   GdiDc *record = GdiDcOf(dc);
-  if (!record || record->screen) return false;
+  if (!record) return false;
   return GdiGetBitmapPixels(record->bitmap, pixels);
 }

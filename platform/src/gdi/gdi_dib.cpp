@@ -1,4 +1,4 @@
-// GetDIBits and SetDIBits: copies between a bitmap and a caller's DIB buffer.
+// GetDIBits: copies from a bitmap into a caller's DIB buffer.
 #include "gdi_internal.h"
 
 namespace {
@@ -6,13 +6,13 @@ namespace {
 // The caller's DIB described by a header, or false when its format is not supported.
 // Scan line s of a bottom-up DIB is picture row (height - 1 - s); of a top-down DIB,
 // row s.
-bool DibSurface(const BITMAPINFO *info, void *bits, bool allowMono, GdiSurface *surface) {
+bool DibSurface(const BITMAPINFO *info, void *bits, GdiSurface *surface) {
   const BITMAPINFOHEADER &header = info->bmiHeader;
   if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biWidth < 1 || header.biHeight == 0 ||
       header.biHeight == INT32_MIN || header.biWidth > (1 << 16))
     return false;
   int bitsPerPixel = header.biBitCount;
-  if (bitsPerPixel != 24 && bitsPerPixel != 32 && !(allowMono && bitsPerPixel == 1)) return false;
+  if (bitsPerPixel != 24 && bitsPerPixel != 32) return false;
   if (header.biCompression == BI_BITFIELDS) {
     const DWORD *masks = reinterpret_cast<const DWORD *>(info->bmiColors);
     if (bitsPerPixel != 32 || masks[0] != 0xFF0000 || masks[1] != 0xFF00 || masks[2] != 0xFF) return false;
@@ -66,7 +66,7 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT startScan, UINT lines, LPVOID bits, L
   }
 
   GdiSurface dib;
-  if (!DibSurface(info, bits, false, &dib)) return 0;
+  if (!DibSurface(info, bits, &dib)) return 0;
   GdiSurface source = GdiSurfaceOf(bitmap);
   int columns = std::min(dib.width, source.width);
   int copied = 0;
@@ -81,31 +81,8 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT startScan, UINT lines, LPVOID bits, L
       std::memcpy(to, from, static_cast<size_t>(columns) * (dib.bitsPerPixel / 8));
     } else {
       for (int x = 0; x < columns; ++x)
-        GdiWritePixel(dib, to, x, GdiReadPixel(source, from, x), GdiMonoRule::Nearest);
+        GdiWritePixel(dib, to, x, GdiReadPixel(source, from, x));
     }
-    ++copied;
-  }
-  return copied;
-}
-
-int SetDIBits(HDC dc, HBITMAP handle, UINT startScan, UINT lines, const void *bits, const BITMAPINFO *info, UINT) {
-  std::lock_guard<std::recursive_mutex> lock(GdiLock());
-  GdiBitmap *bitmap = GdiBitmapOf(handle);
-  if ((dc && !GdiDcOf(dc)) || !bitmap || !info || !bits) return 0;
-  GdiSurface dib;
-  if (!DibSurface(info, const_cast<void *>(bits), true, &dib)) return 0;
-  GdiSurface target = GdiSurfaceOf(bitmap);
-  int columns = std::min(dib.width, target.width);
-  int copied = 0;
-  for (UINT i = 0; i < lines; ++i) {
-    int64_t scan = int64_t(startScan) + i;
-    if (scan >= dib.height) break;
-    int row = RowOfScan(dib, static_cast<int>(scan));
-    if (row < 0 || row >= target.height) continue;
-    const uint8_t *from = BufferRow(dib, static_cast<int>(i));
-    uint8_t *to = GdiSurfaceRow(target, row);
-    for (int x = 0; x < columns; ++x)
-      GdiWritePixel(target, to, x, GdiReadPixel(dib, from, x), GdiMonoRule::Nearest);
     ++copied;
   }
   return copied;

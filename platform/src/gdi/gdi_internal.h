@@ -25,7 +25,6 @@ struct GdiBitmap {
 };
 
 struct GdiDc {
-  bool screen; // GetDC(NULL): no pixels of its own
   HBITMAP bitmap;
 };
 
@@ -59,9 +58,8 @@ GdiSurface GdiSurfaceOf(GdiBitmap *bitmap);
 uint8_t *GdiSurfaceRow(const GdiSurface &surface, int y);
 // 24-bit and palette pixels read with alpha 0, as GDI does.
 uint32_t GdiReadPixel(const GdiSurface &surface, const uint8_t *row, int x);
-// How a colour becomes one bit: BitBlt sets the bit for the background colour (white)
-// only; SetDIBits takes the nearer of the two palette colours.
-enum class GdiMonoRule { Background, Nearest };
-void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixel, GdiMonoRule rule);
+// A colour becomes one bit as BitBlt makes it: set for the background colour (white)
+// only.
+void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixel);
 // Bytes per DWORD-aligned row of a DIB.
 inline int GdiDibStride(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }

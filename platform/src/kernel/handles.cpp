@@ -43,14 +43,6 @@ void *HandleLookup(const void *handle, HandleKind kind) {
   return found->second.record;
 }
 
-bool HandleKindOf(const void *handle, HandleKind *kind) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  auto found = Table().find(reinterpret_cast<uintptr_t>(handle));
-  if (found == Table().end()) return false;
-  if (kind) *kind = found->second.kind;
-  return true;
-}
-
 void *HandleRemove(const void *handle, HandleKind kind) {
   std::lock_guard<std::mutex> lock(TableMutex());
   auto found = Table().find(reinterpret_cast<uintptr_t>(handle));

@@ -1,5 +1,5 @@
 // The table behind every handle that the Linux stand-ins give out (bitmaps, device
-// contexts, icons, windows, image lists, modules, threads, files, heaps). A handle is an opaque number,
+// contexts, icons, windows, image lists, modules, threads, files). A handle is an opaque number,
 // never an address, so probing a foreign or stale value answers "no" without touching
 // memory. Numbers are never reused while the process lives.
 #pragma once
@@ -15,14 +15,11 @@ enum class HandleKind : uint8_t {
   Module,
   Thread,
   File,
-  Heap,
 };
 
 // Registers a record and returns its new handle value. The table does not own the record.
 void *HandleAdd(HandleKind kind, void *record);
 // The record of a live handle of this kind, or null for anything else.
 void *HandleLookup(const void *handle, HandleKind kind);
-// True when the value is a live handle of any kind; its kind goes to *kind.
-bool HandleKindOf(const void *handle, HandleKind *kind);
 // Forgets the handle and returns its record (null when it was not a live handle of this kind).
 void *HandleRemove(const void *handle, HandleKind kind);

@@ -1,6 +1,6 @@
-// Files: attributes, reading and writing through handles, and CloseHandle for every
-// kernel handle kind. Windows names such as "Icons\boingball.png" work: a backslash is
-// a folder separator.
+// Files: attributes, reading through handles, and CloseHandle for every kernel handle
+// kind. Windows names such as "Icons\boingball.png" work: a backslash is a folder
+// separator.
 #include <windows.h>
 
 #include "handles.h"
@@ -12,8 +12,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-bool KernelCloseThreadHandle(HANDLE handle);
 
 namespace {
 
@@ -52,15 +50,6 @@ FileRecord *FileOf(HANDLE file) { return static_cast<FileRecord *>(HandleLookup(
 
 } // namespace
 
-DWORD GetFileAttributesW(LPCWSTR fileName) {
-  struct stat info;
-  if (!fileName || stat(KernelPathFromWide(fileName).c_str(), &info) != 0) {
-    SetLastError(fileName ? ErrorFromErrno(errno) : ERROR_INVALID_PARAMETER);
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return AttributesOf(info);
-}
-
 BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID information) {
   if (!fileName || !information || level != GetFileExInfoStandard) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -85,21 +74,9 @@ BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD creation, DWORD,
                    HANDLE) {
-  if (!fileName) {
+  if (!fileName || access != GENERIC_READ || creation != OPEN_EXISTING) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
-  }
-  int flags = O_CLOEXEC;
-  bool reading = access & GENERIC_READ;
-  bool writing = access & GENERIC_WRITE;
-  flags |= reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
-  switch (creation) {
-  case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-  case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-  case OPEN_EXISTING: break;
-  case OPEN_ALWAYS: flags |= O_CREAT; break;
-  case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
-  default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   std::string path = KernelPathFromWide(fileName);
   struct stat info;
@@ -108,7 +85,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  int descriptor = open(path.c_str(), flags, 0644);
+  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) {
     SetLastError(ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
@@ -145,28 +122,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
   return TRUE;
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped) {
-  FileRecord *record = FileOf(file);
-  if (bytesWritten) *bytesWritten = 0;
-  if (!record || overlapped || (!buffer && bytesToWrite)) {
-    SetLastError(record ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  DWORD total = 0;
-  while (total < bytesToWrite) {
-    ssize_t put = write(record->descriptor, static_cast<const char *>(buffer) + total, bytesToWrite - total);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      SetLastError(ErrorFromErrno(errno));
-      if (bytesWritten) *bytesWritten = total;
-      return FALSE;
-    }
-    total += static_cast<DWORD>(put);
-  }
-  if (bytesWritten) *bytesWritten = total;
-  return TRUE;
-}
-
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) {
   FileRecord *record = FileOf(file);
   struct stat info;
@@ -175,21 +130,6 @@ BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) {
     return FALSE;
   }
   size->QuadPart = info.st_size;
-  return TRUE;
-}
-
-DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size)) return INVALID_FILE_SIZE;
-  if (sizeHigh) *sizeHigh = static_cast<DWORD>(static_cast<uint64_t>(size.QuadPart) >> 32);
-  return static_cast<DWORD>(size.QuadPart);
-}
-
-BOOL DeleteFileW(LPCWSTR fileName) {
-  if (!fileName || unlink(KernelPathFromWide(fileName).c_str()) != 0) {
-    SetLastError(fileName ? ErrorFromErrno(errno) : ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
   return TRUE;
 }
 

@@ -101,14 +101,6 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
   return LoadModule(KernelWideToUtf8(fileName));
 }
 
-HMODULE LoadLibraryA(LPCSTR fileName) {
-  if (!fileName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  return LoadModule(fileName);
-}
-
 FARPROC GetProcAddress(HMODULE handle, LPCSTR procName) {
   std::lock_guard<std::mutex> lock(ModulesMutex);
   BuiltinModule *module = ModuleOfHandle(handle);

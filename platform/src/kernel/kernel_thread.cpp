@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "handles.h"
+#include "kernel_internal.h"
 
 #include <algorithm>
 #include <atomic>
@@ -137,7 +138,6 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
   return TRUE;
 }
 
-// Thread handles close here; kernel_file.cpp closes file handles.
 bool KernelCloseThreadHandle(HANDLE handle) {
   ThreadRecord *record = static_cast<ThreadRecord *>(HandleRemove(handle, HandleKind::Thread));
   if (!record) return false;
@@ -166,11 +166,6 @@ void InitializeCriticalSection(LPCRITICAL_SECTION section) {
   pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
   pthread_mutex_init(new (section->opaque) pthread_mutex_t, &attributes);
   pthread_mutexattr_destroy(&attributes);
-}
-
-BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD) {
-  InitializeCriticalSection(section);
-  return TRUE;
 }
 
 void EnterCriticalSection(LPCRITICAL_SECTION section) { pthread_mutex_lock(SectionMutex(section)); }

@@ -63,15 +63,7 @@ void Sleep(DWORD milliseconds) {
   }
 }
 
-DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
-
-ULONGLONG GetTickCount64() { return static_cast<ULONGLONG>(MonotonicNanoseconds() / 1'000'000); }
-
 MMRESULT timeBeginPeriod(UINT period) {
   TimeBeginPeriodCalls.fetch_add(1);
   return period >= 1 ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }
-
-MMRESULT timeEndPeriod(UINT period) { return period >= 1 ? TIMERR_NOERROR : TIMERR_NOCANDO; }
-
-DWORD timeGetTime() { return GetTickCount(); }

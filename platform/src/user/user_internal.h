@@ -39,6 +39,8 @@ struct UserWindow {
 void UserAdoptGuiThread();
 // The live record of a handle, or null. GUI thread.
 UserWindow *UserWindowFromHandle(HWND window);
+// True when the value is a live window. Safe from any thread: the record is not read.
+bool UserIsWindow(HWND window);
 // Runs one message through the window's procedure, keeping the record alive meanwhile.
 LRESULT UserDispatch(UserWindow *window, UINT message, WPARAM wParam, LPARAM lParam);
 // Sends WM_PAINT through the procedure and leaves the window valid. GUI thread.
@@ -48,6 +50,5 @@ void UserAttachPainting(UserWindow *window);
 void UserDetachPainting(UserWindow *window);
 // Wakes every RedrawWindow waiting for this window (it is going away).
 void UserCancelPaintRequests(HWND window);
-// Every live window, for GetActiveWindow. GUI thread.
-int UserWindowCount();
-UserWindow *UserWindowAt(int index);
+// True on the GUI thread.
+bool UserOnGuiThread();

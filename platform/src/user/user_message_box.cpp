@@ -1,6 +1,6 @@
 // MessageBoxW as a modal GTK message dialog. Without a display the message goes to
 // standard error, so a program started headless still tells what went wrong.
-#include "bridge/linux_window.h"
+#include "user_internal.h"
 
 // The kernel's conversion of wide text to UTF-8, which GTK takes.
 #include "kernel/kernel_internal.h"
@@ -53,7 +53,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     std::fflush(stderr);
     return IDOK;
   }
-  GtkWidget *parent = LinuxWindowToplevel(owner);
+  UserWindow *ownerWindow = UserWindowFromHandle(owner);
+  GtkWidget *parent = ownerWindow ? ownerWindow->toplevel : nullptr;
   GtkWidget *dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL,
                                              MessageType(type), Buttons(type), "%s", textUtf8.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), captionUtf8.c_str());

@@ -119,7 +119,7 @@ void UserAdoptGuiThread() {
   GuiThread.compare_exchange_strong(none, std::this_thread::get_id());
 }
 
-bool LinuxIsGuiThread() { return GuiThread.load() == std::this_thread::get_id(); }
+bool UserOnGuiThread() { return GuiThread.load() == std::this_thread::get_id(); }
 
 void LinuxUserStart() {
   GuiThread.store(std::this_thread::get_id());
@@ -150,8 +150,8 @@ void UserCancelPaintRequests(HWND window) {
 
 BOOL RedrawWindow(HWND window, const RECT *, HRGN, UINT flags) {
   // The whole client area is always repainted: the back buffer is redrawn as one piece.
-  if (LinuxIsGuiThread()) return RedrawOnGuiThread(window, flags);
-  if (!IsWindow(window)) return FALSE;
+  if (UserOnGuiThread()) return RedrawOnGuiThread(window, flags);
+  if (!UserIsWindow(window)) return FALSE;
 
   auto request = std::make_shared<PaintRequest>(PaintRequest{window, flags, false});
   RedrawState &state = State();

@@ -50,12 +50,7 @@ UserWindow *UserWindowFromHandle(HWND window) {
   return static_cast<UserWindow *>(HandleLookup(window, HandleKind::Window));
 }
 
-int UserWindowCount() { return static_cast<int>(Windows().size()); }
-
-UserWindow *UserWindowAt(int index) {
-  if (index < 0 || index >= UserWindowCount()) return nullptr;
-  return Windows()[index];
-}
+bool UserIsWindow(HWND window) { return HandleLookup(window, HandleKind::Window) != nullptr; }
 
 HWND LinuxCreateWindow(GtkWidget *toplevel, GtkWidget *client, int width, int height, WNDPROC procedure) {
   if (!toplevel || !client || width < 1 || height < 1) return nullptr;
@@ -107,16 +102,6 @@ LRESULT LinuxSendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam
   return UserDispatch(window, message, wParam, lParam);
 }
 
-GtkWidget *LinuxWindowToplevel(HWND handle) {
-  UserWindow *window = UserWindowFromHandle(handle);
-  return window ? window->toplevel : nullptr;
-}
-
-GtkWidget *LinuxWindowClient(HWND handle) {
-  UserWindow *window = UserWindowFromHandle(handle);
-  return window ? window->client : nullptr;
-}
-
 int LinuxWindowPresentCount(HWND handle) {
   UserWindow *window = UserWindowFromHandle(handle);
   return window ? window->presentCount : 0;
@@ -126,30 +111,12 @@ int LinuxWindowPresentCount(HWND handle) {
 // Win32: windows and coordinates
 // ---------------------------------------------------------------------------------------
 
-BOOL IsWindow(HWND window) { return HandleLookup(window, HandleKind::Window) != nullptr; }
-
-BOOL GetClientRect(HWND handle, LPRECT rect) {
-  UserWindow *window = UserWindowFromHandle(handle);
-  if (!window || !rect) return FALSE;
-  *rect = RECT{0, 0, window->width, window->height};
-  return TRUE;
-}
-
 BOOL ScreenToClient(HWND handle, LPPOINT point) {
   UserWindow *window = UserWindowFromHandle(handle);
   int x = 0, y = 0;
   if (!window || !point || !ClientOrigin(window, &x, &y)) return FALSE;
   point->x -= x;
   point->y -= y;
-  return TRUE;
-}
-
-BOOL ClientToScreen(HWND handle, LPPOINT point) {
-  UserWindow *window = UserWindowFromHandle(handle);
-  int x = 0, y = 0;
-  if (!window || !point || !ClientOrigin(window, &x, &y)) return FALSE;
-  point->x += x;
-  point->y += y;
   return TRUE;
 }
 

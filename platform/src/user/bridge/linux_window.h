@@ -13,17 +13,12 @@ void LinuxUserStart();
 // The GUI loop is over: every RedrawWindow waiting for a paint returns, and later ones
 // return at once. Safe from any thread.
 void LinuxUserStop();
-// True on the thread that LinuxUserStart marked.
-bool LinuxIsGuiThread();
 
 // Registers a window: `toplevel` is its GtkWindow, `client` the widget of exactly
 // width x height pixels that shows the back buffer. Messages go to `procedure`.
 HWND LinuxCreateWindow(GtkWidget *toplevel, GtkWidget *client, int width, int height, WNDPROC procedure);
 // Forgets the window (the widgets stay the caller's); waiting repaints return.
 void LinuxDestroyWindow(HWND window);
-// The window's widgets, or null for anything that is not a live window.
-GtkWidget *LinuxWindowToplevel(HWND window);
-GtkWidget *LinuxWindowClient(HWND window);
 // Sends a message through the window's procedure; 0 for a dead window.
 LRESULT LinuxSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // How many times the client widget has shown the back buffer (tests poll this).
