@@ -371,6 +371,56 @@ TEST(GdiBlend, TransparentBltSkipsTheKeyColour) {
   DeleteObject(target);
 }
 
+// Stretching samples the source pixel under each destination pixel's centre. The source
+// carries its column in blue and its row in green, so every destination pixel tells where
+// it came from; the edge columns and rows are what a left-edge sampling gets wrong.
+TEST(GdiBlend, StretchingSamplesUnderThePixelCentres) {
+  using Blit = BOOL (*)(HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight);
+  Blit alphaBlend = [](HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight) {
+    return GdiAlphaBlend(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight,
+                         BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+  };
+  Blit transparentBlt = [](HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight) {
+    return GdiTransparentBlt(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight, RGB(255, 0, 255));
+  };
+  struct Case {
+    const char *name;
+    Blit blit;
+    int source; // sides of the square source
+    int target; // sides of the square destination
+    std::vector<std::pair<int, int>> sampled; // destination column (and row), source column (and row)
+  };
+  // Shrinking 64 to 40 reaches the last column and row (left edges would give 0, 1, 32,
+  // 60, 62); enlarging 3 to 8 gives both edge columns the same width, 3, 2, 3 (left
+  // edges: 3, 3, 2).
+  const std::vector<std::pair<int, int>> shrunk = {{0, 0}, {1, 2}, {20, 32}, {38, 61}, {39, 63}};
+  const std::vector<std::pair<int, int>> enlarged = {{0, 0}, {1, 0}, {2, 0}, {3, 1},
+                                                     {4, 1}, {5, 2}, {6, 2}, {7, 2}};
+  const Case cases[] = {
+      {"AlphaBlend 64 to 40", alphaBlend, 64, 40, shrunk},
+      {"TransparentBlt 64 to 40", transparentBlt, 64, 40, shrunk},
+      {"AlphaBlend 3 to 8", alphaBlend, 3, 8, enlarged},
+      {"TransparentBlt 3 to 8", transparentBlt, 3, 8, enlarged},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    HBITMAP source = MakeDib(c.source, -c.source, 32);
+    HBITMAP target = MakeDib(c.target, -c.target, 32);
+    for (int y = 0; y < c.source; y++)
+      for (int x = 0; x < c.source; x++) SetPixel32(source, x, y, 0xFF000000u | uint32_t(y) << 8 | uint32_t(x));
+    {
+      DcWith from(source), to(target);
+      ASSERT_TRUE(c.blit(to.dc, from.dc, c.target, c.target, c.source, c.source));
+    }
+    for (auto [to, from] : c.sampled) {
+      EXPECT_EQ(Pixel32(target, to, 0) & 0xFF, uint32_t(from)) << "column " << to;
+      EXPECT_EQ((Pixel32(target, 0, to) >> 8) & 0xFF, uint32_t(from)) << "row " << to;
+    }
+    DeleteObject(source);
+    DeleteObject(target);
+  }
+}
+
 TEST(GdiInternal, DcPixelsAreThoseOfTheSelectedBitmap) {
   uint8_t *bits = nullptr;
   HBITMAP dib = MakeDib(3, 2, 32, &bits); // bottom-up

@@ -74,8 +74,16 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
 
 // Both stretching blits walk the destination rectangle the same way: the source rectangle
 // must lie inside the source bitmap (as Windows demands), the destination is clipped to its
-// bitmap, and each destination pixel takes its nearest source pixel.
+// bitmap, and each destination pixel takes the source pixel under its centre, as Windows
+// stretches: destination pixel i of n samples source pixel floor((i + 0.5) * m / n) of m.
+// (The pixel under its left edge would shift an enlarged picture towards the top left and
+// never reach the last source column or row of a shrunk one.)
 namespace {
+
+// Source index under the centre of destination pixel i, in whole numbers.
+int CentreSample(int i, int sourceLength, int length) {
+  return static_cast<int>((2 * int64_t(i) + 1) * sourceLength / (2 * int64_t(length)));
+}
 
 template <typename PixelStep>
 BOOL StretchEachPixel(const GdiSurface &to, const GdiSurface &from, int x, int y, int width, int height, int sourceX,
@@ -87,13 +95,13 @@ BOOL StretchEachPixel(const GdiSurface &to, const GdiSurface &from, int x, int y
   for (int j = 0; j < height; ++j) {
     int64_t ty = int64_t(y) + j;
     if (ty < 0 || ty >= to.height) continue;
-    int sy = sourceY + static_cast<int>(int64_t(j) * sourceHeight / height);
+    int sy = sourceY + CentreSample(j, sourceHeight, height);
     const uint8_t *fromRow = GdiSurfaceRow(from, sy);
     uint8_t *toRow = GdiSurfaceRow(to, static_cast<int>(ty));
     for (int i = 0; i < width; ++i) {
       int64_t tx = int64_t(x) + i;
       if (tx < 0 || tx >= to.width) continue;
-      int sx = sourceX + static_cast<int>(int64_t(i) * sourceWidth / width);
+      int sx = sourceX + CentreSample(i, sourceWidth, width);
       step(fromRow, sx, toRow, static_cast<int>(tx));
     }
   }
