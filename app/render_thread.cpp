@@ -7,7 +7,7 @@
 #include "toolkit.h"
 
 // The whole client area is painted, without erasing, before RedrawWindow returns.
-static const UINT FrameRedrawFlags = RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME;
+constexpr UINT FrameRedrawFlags = RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME;
 
 constexpr auto Relaxed = std::memory_order_relaxed;
 

@@ -14,11 +14,11 @@
 // Windows and gadgets
 // ---------------------------------------------------------------------------------------
 
-static const uint32_t MainWindowFlags =
+constexpr uint32_t MainWindowFlags =
     TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX | TK_WINDOW_SCREEN_CENTERED;
-static const uint32_t SettingsWindowFlags = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
-static const int SettingsWidth = 210;
-static const int SettingsHeight = 61;
+constexpr uint32_t SettingsWindowFlags = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
+constexpr int SettingsWidth = 210;
+constexpr int SettingsHeight = 61;
 
 static void OpenGdi32() {
   Gdi32Library = TkOpenLibrary(TK_ANY, "Gdi32.dll");

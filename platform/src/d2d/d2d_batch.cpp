@@ -18,7 +18,7 @@ namespace {
 
 // A recorded blit: its tables live in the batch's own vector, by position, since the
 // vector may move as it grows.
-constexpr int64_t kConsecutive = -1;
+constexpr int64_t ConsecutiveIndices = -1;
 struct Recorded {
   D2dBox box;
   const uint32_t *source;
@@ -30,8 +30,8 @@ struct Recorded {
 
 // Far more than a frame records; past it the batch is drawn, so memory stays bounded even
 // for a caller that never ends its drawing.
-constexpr size_t kMaxDraws = 1 << 16;
-constexpr size_t kMaxTable = 1 << 22;
+constexpr size_t MaxDraws = 1 << 16;
+constexpr size_t MaxTable = 1 << 22;
 
 struct Batch {
   std::mutex lock;
@@ -58,8 +58,8 @@ D2dBlit Resolve(const Batch &batch, const Recorded &r) {
                  r.opacity8,
                  r.firstColumn,
                  r.firstRow,
-                 r.columnsAt == kConsecutive ? nullptr : batch.tables.data() + r.columnsAt,
-                 r.rowsAt == kConsecutive ? nullptr : batch.tables.data() + r.rowsAt};
+                 r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt,
+                 r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt};
 }
 
 // Every recorded draw, in order, limited to the rows of one band.
@@ -146,12 +146,12 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
   Batch &batch = TheBatch();
   std::lock_guard<std::mutex> hold(batch.lock);
   if (!batch.draws.empty() &&
-      (batch.dst != dst.pixels || batch.dstStride != dst.stride || batch.draws.size() >= kMaxDraws ||
-       batch.tables.size() >= kMaxTable))
+      (batch.dst != dst.pixels || batch.dstStride != dst.stride || batch.draws.size() >= MaxDraws ||
+       batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
   Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow,
-             kConsecutive, kConsecutive};
+             ConsecutiveIndices, ConsecutiveIndices};
   size_t tables = batch.tables.size();
   try {
     if (blit.columns != nullptr) {

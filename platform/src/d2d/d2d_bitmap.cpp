@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr UINT32 kMaxBitmapSide = 16384;
-
 // Copies a rectangle of pixels between surfaces (which may be the same), clipped to both.
 void CopyPixels(D2dSurface *dst, int dstX, int dstY, const D2dSurface &src, D2dBox from) {
   from = D2dIntersect(from, D2dBox{0, 0, src.width, src.height});
@@ -101,7 +99,7 @@ struct D2dBitmap final : public D2dResource<ID2D1Bitmap, IID_ID2D1Image, IID_ID2
 
 D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, const D2D1_PIXEL_FORMAT &format,
                            float dpiX, float dpiY) {
-  if (factory == nullptr || width > kMaxBitmapSide || height > kMaxBitmapSide) return nullptr;
+  if (factory == nullptr || width > D2dMaxBitmapSide || height > D2dMaxBitmapSide) return nullptr;
   D2dBitmap *bitmap = new (std::nothrow) D2dBitmap;
   if (bitmap == nullptr) return nullptr;
   try {

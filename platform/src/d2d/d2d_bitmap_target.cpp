@@ -25,7 +25,7 @@ struct D2dBitmapTarget final : public D2dRenderTargetBase<ID2D1BitmapRenderTarge
 
 namespace {
 
-bool ValidSide(float v) { return std::isfinite(v) && v >= 0.0f && v <= 16384.0f; }
+bool ValidSide(float v) { return std::isfinite(v) && v >= 0.0f && v <= static_cast<float>(D2dMaxBitmapSide); }
 
 } // namespace
 
@@ -58,7 +58,7 @@ HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredS
     width = static_cast<UINT32>(std::ceil(desiredSize->width * dpiX / 96.0f - 1e-4f));
     height = static_cast<UINT32>(std::ceil(desiredSize->height * dpiY / 96.0f - 1e-4f));
   }
-  if (width > 16384 || height > 16384) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
+  if (width > D2dMaxBitmapSide || height > D2dMaxBitmapSide) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
   if (!(dpiX > 0.0f) || !(dpiY > 0.0f) || !std::isfinite(dpiX) || !std::isfinite(dpiY)) dpiX = dpiY = 96.0f;
 
   D2dBitmap *bitmap = D2dBitmapCreate(parent->factory, width, height, format, dpiX, dpiY);

@@ -41,9 +41,9 @@ bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, do
   int32_t *out = table->data();
   // The index only grows with i: when its unclamped value stays well inside 32 bits at both
   // ends, the vector kernel computes the same values, eight or more at a time.
-  constexpr double kSafe = 1073741824.0; // 2^30
+  constexpr double SafeIndexRange = 1073741824.0; // 2^30
   double firstRaw = origin + (from + 0.5 - start) * scale, lastRaw = origin + (from + n - 1 + 0.5 - start) * scale;
-  if (firstRaw > -kSafe && lastRaw < kSafe && lo > -kSafe && hi < kSafe) {
+  if (firstRaw > -SafeIndexRange && lastRaw < SafeIndexRange && lo > -SafeIndexRange && hi < SafeIndexRange) {
     D2dKernels().nearestIndices(out, from, n, start, origin, scale, static_cast<int32_t>(lo), static_cast<int32_t>(hi));
     return false;
   }
@@ -58,8 +58,8 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   // A source edge that is not a number draws nothing; edges far beyond any bitmap are held
   // to a range whose conversion to an integer is defined (the indices clamp to them).
   if (!std::isfinite(s.left) || !std::isfinite(s.top) || !std::isfinite(s.right) || !std::isfinite(s.bottom)) return;
-  static constexpr double kEdgeLimit = 1099511627776.0; // 2^40
-  auto edge = [](double v) { return static_cast<int64_t>(std::clamp(v, -kEdgeLimit, kEdgeLimit)); };
+  static constexpr double EdgeLimit = 1099511627776.0; // 2^40
+  auto edge = [](double v) { return static_cast<int64_t>(std::clamp(v, -EdgeLimit, EdgeLimit)); };
   double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
   int64_t colLo = edge(std::floor(s.left)), colHi = edge(std::ceil(s.right)) - 1;
   int64_t rowLo = edge(std::floor(s.top)), rowHi = edge(std::ceil(s.bottom)) - 1;

@@ -23,6 +23,9 @@
 // Types
 // ---------------------------------------------------------------------------------------
 
+// The longest side of a bitmap or render target (what GetMaximumBitmapSize answers).
+constexpr UINT32 D2dMaxBitmapSide = 16384;
+
 // A rectangle of whole pixels, [x0, x1) x [y0, y1); empty when x0 >= x1 or y0 >= y1.
 struct D2dBox {
   int x0, y0, x1, y1;

@@ -154,7 +154,7 @@ HRESULT D2dCreateBitmap(D2dTarget *target, D2D1_SIZE_U size, const void *srcData
   D2D1_PIXEL_FORMAT format;
   float dpiX, dpiY;
   if (!BitmapFormat(target, properties, &format, &dpiX, &dpiY)) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
-  if (size.width > 16384 || size.height > 16384) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
+  if (size.width > D2dMaxBitmapSide || size.height > D2dMaxBitmapSide) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
   if (srcData != nullptr && size.width > 0 && pitch < size.width * 4) return E_INVALIDARG;
   D2dBitmap *bitmap = D2dBitmapCreate(target->factory, size.width, size.height, format, dpiX, dpiY);
   if (bitmap == nullptr) return E_OUTOFMEMORY;
@@ -180,7 +180,7 @@ HRESULT D2dCreateBitmapFromWic(D2dTarget *target, IWICBitmapSource *source, cons
   UINT width = 0, height = 0;
   hr = source->GetSize(&width, &height);
   if (FAILED(hr)) return hr;
-  if (width > 16384 || height > 16384) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
+  if (width > D2dMaxBitmapSide || height > D2dMaxBitmapSide) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
   D2dBitmap *bitmap = D2dBitmapCreate(target->factory, width, height, format, dpiX, dpiY);
   if (bitmap == nullptr) return E_OUTOFMEMORY;
   D2dSurface *pixels = D2dBitmapSurface(bitmap);

@@ -156,7 +156,7 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
   D2D1_SIZE_U STDMETHODCALLTYPE GetPixelSize() const override {
     return D2D1_SIZE_U{static_cast<UINT32>(target.surface.width), static_cast<UINT32>(target.surface.height)};
   }
-  UINT32 STDMETHODCALLTYPE GetMaximumBitmapSize() const override { return 16384; }
+  UINT32 STDMETHODCALLTYPE GetMaximumBitmapSize() const override { return D2dMaxBitmapSide; }
 
   using ID2D1RenderTarget::Clear;
   using ID2D1RenderTarget::CreateBitmap;

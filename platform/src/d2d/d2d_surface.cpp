@@ -6,12 +6,12 @@
 
 namespace {
 
-constexpr double kCoordLimit = 1073741824.0; // 2^30: far beyond any surface, safe in int
+constexpr double CoordLimit = 1073741824.0; // 2^30: far beyond any surface, safe in int
 
 int CoveredEdge(double edge) {
   // Pixel i is covered from the left edge when i + 0.5 >= edge.
   double v = std::ceil(edge - 0.5);
-  return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit));
+  return static_cast<int>(std::clamp(v, -CoordLimit, CoordLimit));
 }
 
 float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; } // NaN becomes 0

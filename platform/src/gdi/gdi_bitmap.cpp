@@ -29,7 +29,7 @@ namespace {
 constexpr int64_t MaximumBitmapBytes = int64_t(1) << 31;
 constexpr int MaximumBitmapSide = 1 << 16;
 
-const RGBQUAD BlackAndWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+constexpr RGBQUAD BlackAndWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
 
 } // namespace
 

@@ -113,11 +113,11 @@ D2D_AVX2 void FillAvx2(uint32_t *__restrict dst, int n, uint32_t color) {
 }
 
 // The portable index loop serves here too.
-const D2dRowKernels kAvx2{BlendAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
+const D2dRowKernels Avx2Kernels{BlendAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
 
 } // namespace
 
 const D2dRowKernels *D2dAvx2Kernels() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? &kAvx2 : nullptr;
+  return __builtin_cpu_supports("avx2") ? &Avx2Kernels : nullptr;
 }

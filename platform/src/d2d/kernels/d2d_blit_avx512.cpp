@@ -127,11 +127,11 @@ D2D_AVX512 void NearestIndicesAvx512(int32_t *out, int from, int n, double start
   }
 }
 
-const D2dRowKernels kAvx512{BlendAvx512, BlendColumnsAvx512, FillAvx512, NearestIndicesAvx512};
+const D2dRowKernels Avx512Kernels{BlendAvx512, BlendColumnsAvx512, FillAvx512, NearestIndicesAvx512};
 
 } // namespace
 
 const D2dRowKernels *D2dAvx512Kernels() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") ? &kAvx512 : nullptr;
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") ? &Avx512Kernels : nullptr;
 }

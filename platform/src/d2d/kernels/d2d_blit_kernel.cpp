@@ -91,11 +91,11 @@ void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, doub
 
 namespace {
 
-const D2dRowKernels kPortable{BlendPortable, BlendColumnsPortable, FillPortable, D2dNearestIndicesPortable};
+const D2dRowKernels PortableKernels{BlendPortable, BlendColumnsPortable, FillPortable, D2dNearestIndicesPortable};
 
 } // namespace
 
-const D2dRowKernels &D2dPortableKernels() { return kPortable; }
+const D2dRowKernels &D2dPortableKernels() { return PortableKernels; }
 
 const D2dRowKernels &D2dKernels() {
   static const D2dRowKernels *chosen = []() -> const D2dRowKernels * {
@@ -107,7 +107,7 @@ const D2dRowKernels &D2dKernels() {
       if (const D2dRowKernels *avx512 = D2dAvx512Kernels()) return avx512;
     if (limit != "portable")
       if (const D2dRowKernels *avx2 = D2dAvx2Kernels()) return avx2;
-    return &kPortable;
+    return &PortableKernels;
   }();
   return *chosen;
 }

@@ -26,8 +26,8 @@ D2D_AVX512_INLINE __m512i Fade(__m512i s, __m512i opacity) {
 // unpacklo / unpackhi lay out the destination (the same pattern in each 128-bit lane; -1
 // makes a zero byte).
 #define D2D_SPREAD(a, b) a, -1, a, -1, a, -1, a, -1, b, -1, b, -1, b, -1, b, -1
-alignas(64) const int8_t kSpreadLow[64] = {D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7)};
-alignas(64) const int8_t kSpreadHigh[64] = {D2D_SPREAD(11, 15), D2D_SPREAD(11, 15), D2D_SPREAD(11, 15),
+alignas(64) const int8_t SpreadLow[64] = {D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7)};
+alignas(64) const int8_t SpreadHigh[64] = {D2D_SPREAD(11, 15), D2D_SPREAD(11, 15), D2D_SPREAD(11, 15),
                                             D2D_SPREAD(11, 15)};
 #undef D2D_SPREAD
 
@@ -36,7 +36,7 @@ D2D_AVX512_INLINE __m512i Over(__m512i s, __m512i d) {
   const __m512i zero = _mm512_setzero_si512();
   __m512i inverse = _mm512_xor_si512(s, _mm512_set1_epi32(-1));
   __m512i kept = _mm512_packus_epi16(
-      MulUn8(_mm512_unpacklo_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(kSpreadLow))),
-      MulUn8(_mm512_unpackhi_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(kSpreadHigh))));
+      MulUn8(_mm512_unpacklo_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(SpreadLow))),
+      MulUn8(_mm512_unpackhi_epi8(d, zero), _mm512_shuffle_epi8(inverse, _mm512_load_si512(SpreadHigh))));
   return _mm512_adds_epu8(s, kept);
 }
