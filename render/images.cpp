@@ -62,10 +62,11 @@ RenderImage *LoadRenderImage(const std::string &fileName, int32_t width, int32_t
     if (flags & RENDER_LOAD_THROUGH_ICON) {
       intermediate = IconFromToolkitImage(decoded);
       isIcon = intermediate != nullptr;
+      TkFreeImage(decoded);
     } else {
-      intermediate = CopyToolkitImageToBitmap(decoded);
+      // The decoded picture's own bitmap goes on, taken from it rather than copied.
+      intermediate = TkDetachImageHandle(decoded);
     }
-    TkFreeImage(decoded);
     if (!intermediate) return nullptr;
   }
 

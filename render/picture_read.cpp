@@ -117,24 +117,3 @@ bool ReadIconMask(HBITMAP mask, int32_t width, int32_t height, BmpBuffer *buffer
   if (info.bmWidth != width || info.bmHeight != height) return false;
   return ReadBitmapAsBmp(mask, width, height, 32, buffer);
 }
-
-HBITMAP CopyToolkitImageToBitmap(int64_t image) {
-  int width = TkImageWidth(image);
-  int height = TkImageHeight(image);
-  HDC imageDc = TkStartDrawing(image);
-  if (!imageDc) return nullptr;
-  HBITMAP copy = nullptr;
-  HDC memoryDc = CreateCompatibleDC(imageDc);
-  if (memoryDc) {
-    // Compatible with a DC holding a DIB section: a DIB section of the same depth.
-    copy = CreateCompatibleBitmap(imageDc, width, height);
-    if (copy) {
-      HGDIOBJ old = SelectObject(memoryDc, copy);
-      BitBlt(memoryDc, 0, 0, width, height, imageDc, 0, 0, SRCCOPY);
-      SelectObject(memoryDc, old);
-    }
-    DeleteDC(memoryDc);
-  }
-  TkStopDrawing();
-  return copy;
-}
