@@ -9,8 +9,8 @@
 
 namespace {
 
-// A DIB section of 1, 24 or 32 bits; height < 0 makes it top-down.
-HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
+// The header of a DIB of 1, 24 or 32 bits; height < 0 makes it top-down.
+BITMAPINFO DibHeader(int width, int height, int bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -18,6 +18,12 @@ HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = static_cast<WORD>(bits);
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A DIB section of 1, 24 or 32 bits; height < 0 makes it top-down.
+HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
+  BITMAPINFO info = DibHeader(width, height, bits);
   void *address = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &address, nullptr, 0);
   if (pixels) *pixels = static_cast<uint8_t *>(address);
@@ -177,17 +183,6 @@ HBITMAP MakeNumberedBitmap() {
     for (int x = 0; x < 2; ++x)
       SetPixel32(bitmap, x, y, uint32_t(10 * y + x) | uint32_t(100 + y) << 8 | uint32_t(200 + x) << 16 | uint32_t(50 + y) << 24);
   return bitmap;
-}
-
-BITMAPINFO DibHeader(int width, int height, int bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
 }
 
 TEST(GdiDibits, QueryModeDescribesTheBitmap) {
