@@ -52,3 +52,7 @@ void UserDetachPainting(UserWindow *window);
 void UserCancelPaintRequests(HWND window);
 // True on the GUI thread.
 bool UserOnGuiThread();
+// Every live window, in the order they were opened (the cursor on Wayland takes the first
+// for the screen). GUI thread.
+int UserWindowCount();
+UserWindow *UserWindowAt(int index);

@@ -52,6 +52,13 @@ UserWindow *UserWindowFromHandle(HWND window) {
 
 bool UserIsWindow(HWND window) { return HandleLookup(window, HandleKind::Window) != nullptr; }
 
+int UserWindowCount() { return static_cast<int>(Windows().size()); }
+
+UserWindow *UserWindowAt(int index) {
+  if (index < 0 || index >= UserWindowCount()) return nullptr;
+  return Windows()[index];
+}
+
 HWND LinuxCreateWindow(GtkWidget *toplevel, GtkWidget *client, int width, int height, WNDPROC procedure) {
   if (!toplevel || !client || width < 1 || height < 1) return nullptr;
   UserAdoptGuiThread();
