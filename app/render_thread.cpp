@@ -21,8 +21,8 @@ bool RenderThreadPass(RenderThreadState *state) {
     if (QueryPerformanceCounter(&counter)) {
       FrameClock.counterNow.store(counter.QuadPart, Relaxed);
       state->frequency = CounterFrequency();
-      FrameClock.ticksPerFrame.store(
-          TicksPerFrame(state->frequency, FrameClock.framesPerSecond.load(Relaxed)), Relaxed);
+      FrameClock.ticksPerFrame.store(TicksPerFrame(state->frequency, FrameClock.framesPerSecond.load(Relaxed)),
+                                     Relaxed);
       FrameClock.nextFrameDue.store(counter.QuadPart, Relaxed);
       FrameClock.counterLast.store(counter.QuadPart, Relaxed);
       state->clockStarted = true;

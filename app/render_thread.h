@@ -8,9 +8,9 @@
 
 // What the render thread keeps between its passes.
 struct RenderThreadState {
-  int64_t frequency;  // counter ticks per second, read when the clock starts
-  bool moveDue;       // the balls move on this pass
-  bool clockStarted;  // the start reading succeeded
+  int64_t frequency; // counter ticks per second, read when the clock starts
+  bool moveDue;      // the balls move on this pass
+  bool clockStarted; // the start reading succeeded
 };
 
 // One pass of the render thread, without its delay: starts the clock, moves the balls

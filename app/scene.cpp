@@ -45,15 +45,9 @@ static void MakeBrushesAndBorder() {
 
 static void NameRenderer() {
   switch (GetRenderBackend()) {
-  case RENDER_BACKEND_DIRECT2D:
-    RendererName = "Direct2D";
-    break;
-  case RENDER_BACKEND_GDI:
-    RendererName = "GDI";
-    break;
-  default:
-    RendererName.clear();
-    break;
+  case RENDER_BACKEND_DIRECT2D: RendererName = "Direct2D"; break;
+  case RENDER_BACKEND_GDI: RendererName = "GDI"; break;
+  default: RendererName.clear(); break;
   }
 }
 

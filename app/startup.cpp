@@ -31,8 +31,8 @@ static void OpenGdi32() {
 }
 
 void OpenMainWindow(const std::string &titlePrefix) {
-  TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight),
-               titlePrefix + RendererName, MainWindowFlags);
+  TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight), titlePrefix + RendererName,
+               MainWindowFlags);
 }
 
 // Over MainWindow's upper right corner, so the settings stay in view beside the frames.

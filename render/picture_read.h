@@ -50,8 +50,7 @@ bool ReadIconMask(HBITMAP mask, int32_t width, int32_t height, BmpBuffer *buffer
 // rgba(r, g, b, a) gives the value to plot, where a is the pixel's alpha as pictures carry
 // it: its own for 32 bits, opaque for 24 bits, and for an icon pixel whose alpha is 0 the
 // icon's mask decides. Returns the image number (the caller frees it), or 0.
-template <typename PixelToRgba>
-int64_t PlotPictureUpright(const PictureSource &picture, PixelToRgba rgba) {
+template <typename PixelToRgba> int64_t PlotPictureUpright(const PictureSource &picture, PixelToRgba rgba) {
   int32_t width = picture.width;
   int32_t height = picture.height;
   // Depths other than 24 and 32 are read as 24 bits: GetDIBits converts them, and such

@@ -65,10 +65,7 @@ typedef struct _OVERLAPPED {
   HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
 
-typedef enum _GET_FILEEX_INFO_LEVELS {
-  GetFileExInfoStandard,
-  GetFileExMaxInfoLevel
-} GET_FILEEX_INFO_LEVELS;
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard, GetFileExMaxInfoLevel } GET_FILEEX_INFO_LEVELS;
 
 typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
   DWORD dwFileAttributes;
@@ -100,8 +97,7 @@ typedef struct _OSVERSIONINFOEXW {
   WORD wSuiteMask;
   BYTE wProductType;
   BYTE wReserved;
-} OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW, RTL_OSVERSIONINFOEXW,
-    *PRTL_OSVERSIONINFOEXW;
+} OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW, RTL_OSVERSIONINFOEXW, *PRTL_OSVERSIONINFOEXW;
 
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
@@ -135,8 +131,8 @@ void Sleep(DWORD milliseconds);
 
 // Starts a thread running start(parameter). A stack size of 0 takes the default; small
 // requests are raised to what the platform needs.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, LPDWORD threadId);
 // Waits for a thread handle to end (other handle kinds fail).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // The exit code of a thread (STILL_ACTIVE while it runs).
@@ -199,7 +195,7 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info);
 BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID information);
 // Opens an existing file for reading (GENERIC_READ, OPEN_EXISTING: the only way files are
 // opened here); any other access or creation is refused with ERROR_INVALID_PARAMETER.
-HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
-                   DWORD creation, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);

@@ -171,8 +171,8 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
 BOOL GdiAlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                    int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
 // Copies a (possibly stretched) rectangle, leaving out source pixels of one colour.
-BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                       int sourceY, int sourceWidth, int sourceHeight, UINT transparentColor);
+BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                       int sourceWidth, int sourceHeight, UINT transparentColor);
 
 // ---------------------------------------------------------------------------------------
 // Icons (from .ico files, or made from a colour bitmap and a mask)

@@ -25,8 +25,7 @@ HBITMAP ColorBitmapOf(const IconImage &image) {
   GdiSurface surface = GdiSurfaceOf(GdiBitmapOf(handle));
   for (int y = 0; y < image.height; ++y) {
     uint8_t *row = GdiSurfaceRow(surface, y);
-    for (int x = 0; x < image.width; ++x)
-      GdiWritePixel(surface, row, x, image.color[size_t(y) * image.width + x]);
+    for (int x = 0; x < image.width; ++x) GdiWritePixel(surface, row, x, image.color[size_t(y) * image.width + x]);
   }
   return handle;
 }

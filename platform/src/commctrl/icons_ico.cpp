@@ -12,7 +12,9 @@ namespace {
 constexpr int MaximumEntrySide = 4096;
 
 uint16_t Read16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Read32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Read32(const uint8_t *p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 bool IsPng(const uint8_t *data, size_t size) {
   static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -63,7 +65,9 @@ bool DecodeDib(const uint8_t *data, size_t size, IconImage *image) {
     for (int x = 0; x < width; ++x) {
       switch (bits) {
       case 32: out[x] = Read32(pixels + 4 * x); break;
-      case 24: out[x] = uint32_t(pixels[3 * x]) | uint32_t(pixels[3 * x + 1]) << 8 | uint32_t(pixels[3 * x + 2]) << 16; break;
+      case 24:
+        out[x] = uint32_t(pixels[3 * x]) | uint32_t(pixels[3 * x + 1]) << 8 | uint32_t(pixels[3 * x + 2]) << 16;
+        break;
       default: {
         int perByte = 8 / bits;
         int shift = 8 - bits * (x % perByte + 1);

@@ -1,7 +1,6 @@
 // Common controls: InitCommonControlsEx and image lists.
 #include <commctrl.h>
 
-
 // Icons and image lists hand out GDI bitmaps and read them under GDI's lock.
 #include "gdi/gdi_internal.h"
 // Every handle the platform gives out is registered in the kernel's handle table.

@@ -86,8 +86,8 @@ struct AffineJob {
 void PaintRuns(const AffineJob &job, int x0, int x1, int y0, int y1) {
   const pixman_transform &t = *job.transform;
   for (int y = y0; y < y1; ++y) {
-    pixman_vector v{{pixman_int_to_fixed(x0) + pixman_fixed_1 / 2, pixman_int_to_fixed(y) + pixman_fixed_1 / 2,
-                     pixman_fixed_1}};
+    pixman_vector v{
+        {pixman_int_to_fixed(x0) + pixman_fixed_1 / 2, pixman_int_to_fixed(y) + pixman_fixed_1 / 2, pixman_fixed_1}};
     if (!pixman_transform_point_3d(&t, &v)) continue; // ruled out by the bounds checked up front
     job.row(D2dRow(*job.dst, y) + x0, x1 - x0, v.vector[0] - pixman_fixed_1 / 2, v.vector[1] - pixman_fixed_1 / 2,
             t.matrix[0][0], t.matrix[1][0], job.source, job.opacity8);
@@ -131,7 +131,8 @@ void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux
     int x1 = sx >> 16, y1 = sy >> 16;
     uint32_t fx = (static_cast<uint32_t>(sx) >> 9) & 127, fy = (static_cast<uint32_t>(sy) >> 9) & 127;
     int c0 = Extend(x1, source.width, source.extend), c1 = Extend(x1 + 1, source.width, source.extend);
-    const uint32_t *top = source.pixels + static_cast<ptrdiff_t>(Extend(y1, source.height, source.extend)) * source.stride;
+    const uint32_t *top =
+        source.pixels + static_cast<ptrdiff_t>(Extend(y1, source.height, source.extend)) * source.stride;
     const uint32_t *bottom =
         source.pixels + static_cast<ptrdiff_t>(Extend(y1 + 1, source.height, source.extend)) * source.stride;
     uint32_t pixel = Bilinear(top[c0], top[c1], bottom[c0], bottom[c1], fx, fy);
@@ -144,9 +145,8 @@ D2dAffineMode D2dSetAffineMode(D2dAffineMode mode) { return gMode.exchange(mode)
 
 bool D2dAffineBestIsOurs() { return BestKernel() != nullptr; }
 
-bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
-                        const D2dSurface &bitmap, const pixman_transform &t, D2D1_EXTEND_MODE extend,
-                        uint32_t opacity8) {
+bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dSurface &bitmap,
+                        const pixman_transform &t, D2D1_EXTEND_MODE extend, uint32_t opacity8) {
   D2dAffineRowKernel row = ChosenKernel();
   if (row == nullptr) return false;
   if (D2dEmpty(area) || bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return false;
@@ -170,8 +170,9 @@ bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region
       if (!(std::abs(u) < limit) || !(std::abs(v) < limit)) return false;
     }
 
-  AffineJob job{dst, area, clip, &t, D2dAffineSource{bitmap.pixels, bitmap.stride, bitmap.width, bitmap.height, extend},
-                opacity8, row, 1};
+  AffineJob job{
+      dst,      area, clip, &t, D2dAffineSource{bitmap.pixels, bitmap.stride, bitmap.width, bitmap.height, extend},
+      opacity8, row,  1};
   int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
   int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
   if (threads > 1) {

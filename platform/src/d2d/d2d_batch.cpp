@@ -145,13 +145,12 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
 void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
   Batch &batch = TheBatch();
   std::lock_guard<std::mutex> hold(batch.lock);
-  if (!batch.draws.empty() &&
-      (batch.dst != dst.pixels || batch.dstStride != dst.stride || batch.draws.size() >= MaxDraws ||
-       batch.tables.size() >= MaxTable))
+  if (!batch.draws.empty() && (batch.dst != dst.pixels || batch.dstStride != dst.stride ||
+                               batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow,
-             ConsecutiveIndices, ConsecutiveIndices};
+  Recorded r{blit.box,         blit.source,   blit.sourceStride,  blit.opacity8,
+             blit.firstColumn, blit.firstRow, ConsecutiveIndices, ConsecutiveIndices};
   size_t tables = batch.tables.size();
   try {
     if (blit.columns != nullptr) {

@@ -14,13 +14,13 @@
 // Columns and rows of the source are either consecutive (starting at firstColumn /
 // firstRow) or read from a table, one index per destination column / row.
 struct D2dBlit {
-  D2dBox box;                 // destination pixels, already clipped; every source index is valid
-  const uint32_t *source;     // the source bitmap's pixel (0, 0)
-  int sourceStride;           // in pixels
+  D2dBox box;             // destination pixels, already clipped; every source index is valid
+  const uint32_t *source; // the source bitmap's pixel (0, 0)
+  int sourceStride;       // in pixels
   uint32_t opacity8;
   int32_t firstColumn, firstRow;
-  const int32_t *columns;     // null: consecutive columns
-  const int32_t *rows;        // null: consecutive rows
+  const int32_t *columns; // null: consecutive columns
+  const int32_t *rows;    // null: consecutive rows
 };
 
 // Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.

@@ -84,7 +84,8 @@ struct D2dBitmap final : public D2dResource<ID2D1Bitmap, IID_ID2D1Image, IID_ID2
     D2dBox asked = BoxOfRect(dstRect, surface);
     const uint8_t *bytes = static_cast<const uint8_t *>(srcData);
     for (int y = box.y0; y < box.y1; ++y) {
-      const uint8_t *row = bytes + static_cast<size_t>(y - asked.y0) * pitch + static_cast<size_t>(box.x0 - asked.x0) * 4;
+      const uint8_t *row =
+          bytes + static_cast<size_t>(y - asked.y0) * pitch + static_cast<size_t>(box.x0 - asked.x0) * 4;
       std::memcpy(D2dRow(surface, y) + box.x0, row, static_cast<size_t>(box.x1 - box.x0) * 4);
     }
     return S_OK;

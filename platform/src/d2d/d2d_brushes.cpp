@@ -52,8 +52,8 @@ struct D2dBitmapBrush final : public D2dBrushBase<ID2D1BitmapBrush, IID_ID2D1Bit
   void STDMETHODCALLTYPE SetExtendModeX(D2D1_EXTEND_MODE mode) override { state.extendX = ValidExtend(mode); }
   void STDMETHODCALLTYPE SetExtendModeY(D2D1_EXTEND_MODE mode) override { state.extendY = ValidExtend(mode); }
   void STDMETHODCALLTYPE SetInterpolationMode(D2D1_BITMAP_INTERPOLATION_MODE mode) override {
-    state.interpolation = mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? mode
-                                                                                   : D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
+    state.interpolation =
+        mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? mode : D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
   }
   void STDMETHODCALLTYPE SetBitmap(ID2D1Bitmap *bitmap) override {
     // A bitmap of another implementation cannot be painted; the brush then paints nothing.
@@ -64,9 +64,7 @@ struct D2dBitmapBrush final : public D2dBrushBase<ID2D1BitmapBrush, IID_ID2D1Bit
   }
   D2D1_EXTEND_MODE STDMETHODCALLTYPE GetExtendModeX() const override { return state.extendX; }
   D2D1_EXTEND_MODE STDMETHODCALLTYPE GetExtendModeY() const override { return state.extendY; }
-  D2D1_BITMAP_INTERPOLATION_MODE STDMETHODCALLTYPE GetInterpolationMode() const override {
-    return state.interpolation;
-  }
+  D2D1_BITMAP_INTERPOLATION_MODE STDMETHODCALLTYPE GetInterpolationMode() const override { return state.interpolation; }
   void STDMETHODCALLTYPE GetBitmap(ID2D1Bitmap **bitmap) const override {
     if (bitmap == nullptr) return;
     *bitmap = state.bitmap != nullptr ? D2dBitmapInterface(state.bitmap) : nullptr;

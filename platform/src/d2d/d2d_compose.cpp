@@ -24,9 +24,15 @@ bool SourceTransform(const D2D1_MATRIX_3X2_F &sourceToDevice, pixman_transform *
   D2D1_MATRIX_3X2_F inverse;
   if (!D2dInvert(sourceToDevice, &inverse)) return false;
   pixman_f_transform f;
-  f.m[0][0] = inverse._11; f.m[0][1] = inverse._21; f.m[0][2] = inverse._31;
-  f.m[1][0] = inverse._12; f.m[1][1] = inverse._22; f.m[1][2] = inverse._32;
-  f.m[2][0] = 0; f.m[2][1] = 0; f.m[2][2] = 1;
+  f.m[0][0] = inverse._11;
+  f.m[0][1] = inverse._21;
+  f.m[0][2] = inverse._31;
+  f.m[1][0] = inverse._12;
+  f.m[1][1] = inverse._22;
+  f.m[1][2] = inverse._32;
+  f.m[2][0] = 0;
+  f.m[2][1] = 0;
+  f.m[2][2] = 1;
   return pixman_transform_from_pixman_f_transform(t, &f) != 0;
 }
 
@@ -154,8 +160,9 @@ void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t 
     D2dSampleBitmapBrush(dst, area, clip, brush, pixelToDevice, opacity8, false);
     return;
   }
-  pixman_filter_t filter =
-      brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR;
+  pixman_filter_t filter = brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR
+                               ? PIXMAN_FILTER_NEAREST
+                               : PIXMAN_FILTER_BILINEAR;
   if (filter == PIXMAN_FILTER_BILINEAR) {
     // Rotated bilinear fills (the logo brushes of a frame) have a sampler of their own.
     pixman_transform transform;
@@ -218,7 +225,7 @@ void D2dFillOpacityMask(D2dTarget *target, ID2D1Bitmap *maskBitmap, ID2D1Brush *
   maskBitmap->GetDpi(&dpiX, &dpiY);
   float sx = (dest.right - dest.left) / (src.right - src.left), sy = (dest.bottom - dest.top) / (src.bottom - src.top);
   // mask pixel -> mask DIP -> destination rectangle -> device
-  D2D1_MATRIX_3X2_F pixelToDest{96.0f / dpiX * sx, 0, 0, 96.0f / dpiY * sy, dest.left - src.left * sx,
+  D2D1_MATRIX_3X2_F pixelToDest{96.0f / dpiX * sx,      0, 0, 96.0f / dpiY * sy, dest.left - src.left * sx,
                                 dest.top - src.top * sy};
   pixman_image_t *maskImage = D2dSurfaceImage(mask);
   if (!SetSourceTransform(maskImage, D2dMultiply(pixelToDest, target->device))) return;

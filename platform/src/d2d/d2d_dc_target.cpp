@@ -12,8 +12,8 @@
 #include <new>
 
 struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_ID2D1DCRenderTarget> {
-  GdiPixels dib{};          // the bound bitmap (bits null while unbound)
-  D2dBox area{0, 0, 0, 0};  // the bound rectangle, clipped to the bitmap
+  GdiPixels dib{};         // the bound bitmap (bits null while unbound)
+  D2dBox area{0, 0, 0, 0}; // the bound rectangle, clipped to the bitmap
   std::vector<uint32_t> staging;
 
   ~D2dDcTarget() override { D2dFlushDeferred(); } // before the staging rows go

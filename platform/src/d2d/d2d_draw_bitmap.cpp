@@ -33,8 +33,8 @@ inline int64_t NearestIndex(int i, double start, double from, double scale, int6
 // Fills table[i] with the source index of destination pixel `from + i`, for i < n; true when
 // the indices are consecutive, so that no table is needed. The index only grows with i, so
 // consecutive first and last indices mean every step is one.
-bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, double origin, double scale,
-                  int64_t lo, int64_t hi) {
+bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, double origin, double scale, int64_t lo,
+                  int64_t hi) {
   int64_t first = NearestIndex(from, start, origin, scale, lo, hi);
   if (scale == 1.0 && NearestIndex(from + n - 1, start, origin, scale, lo, hi) - first == n - 1) return true;
   if (table->size() < static_cast<size_t>(n)) table->resize(static_cast<size_t>(n));
@@ -96,13 +96,15 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   D2dDeferBlit(*dst, blit);
 }
 
-void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, const D2D1_RECT_F &dest,
-                 uint32_t opacity8, bool nearest) {
+void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, const D2D1_RECT_F &dest, uint32_t opacity8,
+                 bool nearest) {
   const D2D1_MATRIX_3X2_F &device = target->device;
   D2dBox box = D2dIntersect(D2dTransformedBox(dest, device), D2dClipBox(target));
   if (D2dEmpty(box)) return;
   float scaleX = static_cast<float>((dest.right - dest.left) / (s.right - s.left));
   float scaleY = static_cast<float>((dest.bottom - dest.top) / (s.bottom - s.top));
+  // Matrices are laid out row by row.
+  // clang-format off
   D2D1_MATRIX_3X2_F pixelToDest{scaleX, 0, 0, scaleY, static_cast<float>(dest.left - s.left * scaleX),
                                 static_cast<float>(dest.top - s.top * scaleY)};
   D2D1_MATRIX_3X2_F pixelToDevice = D2dMultiply(pixelToDest, device);
@@ -112,6 +114,7 @@ void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, con
   f.m[0][0] = inverse._11; f.m[0][1] = inverse._21; f.m[0][2] = inverse._31;
   f.m[1][0] = inverse._12; f.m[1][1] = inverse._22; f.m[1][2] = inverse._32;
   f.m[2][0] = 0; f.m[2][1] = 0; f.m[2][2] = 1;
+  // clang-format on
   pixman_transform transform;
   pixman_image_t *image = D2dSurfaceImage(source);
   if (image == nullptr || !pixman_transform_from_pixman_f_transform(&transform, &f)) return;
@@ -159,8 +162,10 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
 
   const D2D1_MATRIX_3X2_F &m = target->device;
   if (D2dIsAxisAligned(m)) {
-    double left = static_cast<double>(dest.left) * m._11 + m._31, right = static_cast<double>(dest.right) * m._11 + m._31;
-    double top = static_cast<double>(dest.top) * m._22 + m._32, bottom = static_cast<double>(dest.bottom) * m._22 + m._32;
+    double left = static_cast<double>(dest.left) * m._11 + m._31,
+           right = static_cast<double>(dest.right) * m._11 + m._31;
+    double top = static_cast<double>(dest.top) * m._22 + m._32,
+           bottom = static_cast<double>(dest.bottom) * m._22 + m._32;
     // Linear filtering of an unscaled draw on whole pixels samples exactly one pixel each.
     bool wholePixels = right - left == s.right - s.left && bottom - top == s.bottom - s.top &&
                        left - s.left == std::floor(left - s.left) && top - s.top == std::floor(top - s.top);

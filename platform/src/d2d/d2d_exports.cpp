@@ -51,8 +51,8 @@ void WINAPI D2D1MakeRotateMatrix(FLOAT angle, D2D1_POINT_2F center, D2D1_MATRIX_
   double radians = static_cast<double>(angle) * (M_PI / 180.0);
   float c = static_cast<float>(std::cos(radians));
   float s = static_cast<float>(std::sin(radians));
-  *matrix = D2D1_MATRIX_3X2_F{c, s, -s, c, center.x - center.x * c + center.y * s,
-                              center.y - center.x * s - center.y * c};
+  *matrix =
+      D2D1_MATRIX_3X2_F{c, s, -s, c, center.x - center.x * c + center.y * s, center.y - center.x * s - center.y * c};
 }
 
 } // extern "C"

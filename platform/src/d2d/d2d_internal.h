@@ -48,10 +48,10 @@ struct D2dBrushState {
   D2dBrushKind kind;
   float opacity;
   D2D1_MATRIX_3X2_F transform;
-  D2D1_COLOR_F color;                             // solid brushes
-  D2dBitmap *bitmap;                              // bitmap brushes; one reference held
-  D2D1_EXTEND_MODE extendX, extendY;              // bitmap brushes
-  D2D1_BITMAP_INTERPOLATION_MODE interpolation;   // bitmap brushes
+  D2D1_COLOR_F color;                           // solid brushes
+  D2dBitmap *bitmap;                            // bitmap brushes; one reference held
+  D2D1_EXTEND_MODE extendX, extendY;            // bitmap brushes
+  D2D1_BITMAP_INTERPOLATION_MODE interpolation; // bitmap brushes
 };
 
 // One pushed layer. Its pixels live in a buffer as large as the target, at the target's
@@ -60,19 +60,19 @@ struct D2dBrushState {
 struct D2dLayerLevel {
   std::vector<uint32_t> buffer;
   D2dSurface surface;
-  D2dBox box;            // where the layer's content may go (already clipped by its parent)
+  D2dBox box; // where the layer's content may go (already clipped by its parent)
   float opacity;
-  ID2D1Brush *opacityBrush; // one reference held while pushed, else null
+  ID2D1Brush *opacityBrush;      // one reference held while pushed, else null
   D2D1_MATRIX_3X2_F brushDevice; // device transform in force at the push
 };
 
 // The state every render target keeps, whatever kind it is.
 struct D2dTarget {
-  ID2D1Factory *factory;            // the target object's factory (the object holds the reference)
-  D2dSurface surface;               // the target's own pixels (empty until a DC is bound)
+  ID2D1Factory *factory; // the target object's factory (the object holds the reference)
+  D2dSurface surface;    // the target's own pixels (empty until a DC is bound)
   D2D1_PIXEL_FORMAT format;
-  D2D1_MATRIX_3X2_F transform;      // world transform as the caller set it
-  D2D1_MATRIX_3X2_F device;         // world transform followed by the DPI scale
+  D2D1_MATRIX_3X2_F transform; // world transform as the caller set it
+  D2D1_MATRIX_3X2_F device;    // world transform followed by the DPI scale
   float dpiX, dpiY;
   D2D1_ANTIALIAS_MODE antialias;
   D2D1_TEXT_ANTIALIAS_MODE textAntialias;
@@ -196,8 +196,7 @@ const D2dBrushState *D2dBrushStateOf(ID2D1Brush *brush);
 // Render targets (d2d_render_target.cpp, d2d_bitmap_target.cpp, d2d_dc_target.cpp)
 // ---------------------------------------------------------------------------------------
 
-void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX,
-                   float dpiY);
+void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX, float dpiY);
 void D2dTargetRelease(D2dTarget *target);
 // The state behind a render target of this Direct2D, or null. Recorded draws are put on
 // their surfaces first, so the caller may read the target's pixels.
@@ -250,12 +249,10 @@ void D2dRenderBrushMask(D2dSurface *dst, const D2dBox &area, const D2dBrushState
 // Paints a bitmap-brush with per-axis extend modes through our own sampler (pixman has
 // one repeat mode for both axes).
 void D2dSampleBitmapBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
-                          const D2dBrushState &brush, const D2D1_MATRIX_3X2_F &device, uint32_t opacity8,
-                          bool replace);
+                          const D2dBrushState &brush, const D2D1_MATRIX_3X2_F &device, uint32_t opacity8, bool replace);
 // Paints a bilinear bitmap brush (one extend mode both ways) whose source transform (pixman's,
 // device pixel to bitmap pixel) rotates or skews, source-over with opacity8, exactly as
 // pixman's composite would (d2d_affine_fill.cpp). False, painting nothing, for the fills it
 // does not take; the caller then uses pixman.
-bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip,
-                        const D2dSurface &bitmap, const pixman_transform &transform, D2D1_EXTEND_MODE extend,
-                        uint32_t opacity8);
+bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dSurface &bitmap,
+                        const pixman_transform &transform, D2D1_EXTEND_MODE extend, uint32_t opacity8);

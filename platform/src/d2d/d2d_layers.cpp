@@ -75,8 +75,8 @@ void ComposeBand(void *context, int index) {
   };
   pixman_image_t *content = image(job.content), *mask = image(job.mask), *below = image(job.below);
   if (content != nullptr && mask != nullptr && below != nullptr)
-    pixman_image_composite32(PIXMAN_OP_OVER, content, mask, below, job.box.x0, y0, job.box.x0, y0, job.box.x0, y0, width,
-                             y1 - y0);
+    pixman_image_composite32(PIXMAN_OP_OVER, content, mask, below, job.box.x0, y0, job.box.x0, y0, job.box.x0, y0,
+                             width, y1 - y0);
   for (pixman_image_t *made : {content, mask, below})
     if (made != nullptr) pixman_image_unref(made);
 }

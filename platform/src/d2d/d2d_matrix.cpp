@@ -7,9 +7,8 @@ D2D1_MATRIX_3X2_F D2dIdentity() { return D2D1_MATRIX_3X2_F{1, 0, 0, 1, 0, 0}; }
 
 D2D1_MATRIX_3X2_F D2dMultiply(const D2D1_MATRIX_3X2_F &a, const D2D1_MATRIX_3X2_F &b) {
   return D2D1_MATRIX_3X2_F{
-      a._11 * b._11 + a._12 * b._21,         a._11 * b._12 + a._12 * b._22,
-      a._21 * b._11 + a._22 * b._21,         a._21 * b._12 + a._22 * b._22,
-      a._31 * b._11 + a._32 * b._21 + b._31, a._31 * b._12 + a._32 * b._22 + b._32,
+      a._11 * b._11 + a._12 * b._21, a._11 * b._12 + a._12 * b._22,         a._21 * b._11 + a._22 * b._21,
+      a._21 * b._12 + a._22 * b._22, a._31 * b._11 + a._32 * b._21 + b._31, a._31 * b._12 + a._32 * b._22 + b._32,
   };
 }
 

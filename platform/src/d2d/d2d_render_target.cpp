@@ -15,8 +15,7 @@ D2dTarget *D2dDcTargetState(ID2D1RenderTarget *target);
 // State
 // ---------------------------------------------------------------------------------------
 
-void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX,
-                   float dpiY) {
+void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX, float dpiY) {
   target->factory = factory;
   target->surface = D2dSurface{nullptr, 0, 0, 0, nullptr};
   target->maskSurface = D2dSurface{nullptr, 0, 0, 0, nullptr};
@@ -137,7 +136,8 @@ bool BitmapFormat(const D2dTarget *target, const D2D1_BITMAP_PROPERTIES *propert
   *dpiY = target->dpiY;
   if (properties == nullptr) return true;
   if (properties->pixelFormat.format != DXGI_FORMAT_UNKNOWN) format->format = properties->pixelFormat.format;
-  if (properties->pixelFormat.alphaMode != D2D1_ALPHA_MODE_UNKNOWN) format->alphaMode = properties->pixelFormat.alphaMode;
+  if (properties->pixelFormat.alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
+    format->alphaMode = properties->pixelFormat.alphaMode;
   if (properties->dpiX > 0.0f && properties->dpiY > 0.0f) {
     *dpiX = properties->dpiX;
     *dpiY = properties->dpiY;
@@ -195,7 +195,8 @@ HRESULT D2dCreateBitmapFromWic(D2dTarget *target, IWICBitmapSource *source, cons
   return S_OK;
 }
 
-HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap, const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
+HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap,
+                             const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
                              const D2D1_BRUSH_PROPERTIES *properties, ID2D1BitmapBrush **result) {
   if (result == nullptr) return E_POINTER;
   *result = nullptr;

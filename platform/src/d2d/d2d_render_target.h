@@ -16,7 +16,8 @@ HRESULT D2dCreateBitmap(D2dTarget *target, D2D1_SIZE_U size, const void *srcData
                         const D2D1_BITMAP_PROPERTIES *properties, ID2D1Bitmap **bitmap);
 HRESULT D2dCreateBitmapFromWic(D2dTarget *target, IWICBitmapSource *source, const D2D1_BITMAP_PROPERTIES *properties,
                                ID2D1Bitmap **bitmap);
-HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap, const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
+HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap,
+                             const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
                              const D2D1_BRUSH_PROPERTIES *properties, ID2D1BitmapBrush **brush);
 HRESULT D2dCreateSolidBrush(D2dTarget *target, const D2D1_COLOR_F *color, const D2D1_BRUSH_PROPERTIES *properties,
                             ID2D1SolidColorBrush **brush);

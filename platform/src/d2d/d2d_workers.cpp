@@ -20,8 +20,8 @@
 namespace {
 
 struct Pool {
-  std::mutex callers;    // one job at a time
-  std::mutex lock;       // guards the fields below that are not atomic
+  std::mutex callers; // one job at a time
+  std::mutex lock;    // guards the fields below that are not atomic
   std::condition_variable wake, finished;
   uint32_t generation = 0;
   int count = 0;

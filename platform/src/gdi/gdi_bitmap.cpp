@@ -59,7 +59,7 @@ HBITMAP GdiNewBitmap(int width, int height, int bitsPerPixel, bool dibSection, b
 // ---------------------------------------------------------------------------------------
 
 GdiSurface GdiSurfaceOf(GdiBitmap *bitmap) {
-  return GdiSurface{bitmap->bits,        bitmap->width,    bitmap->height, bitmap->stride,
+  return GdiSurface{bitmap->bits,         bitmap->width,    bitmap->height, bitmap->stride,
                     bitmap->bitsPerPixel, bitmap->bottomUp, bitmap->palette};
 }
 
@@ -106,8 +106,10 @@ void GdiWritePixel(const GdiSurface &surface, uint8_t *row, int x, uint32_t pixe
   default: {
     bool set = (pixel & 0xFFFFFF) == 0xFFFFFF;
     uint8_t mask = uint8_t(0x80 >> (x & 7));
-    if (set) row[x >> 3] |= mask;
-    else row[x >> 3] &= uint8_t(~mask);
+    if (set)
+      row[x >> 3] |= mask;
+    else
+      row[x >> 3] &= uint8_t(~mask);
   }
   }
 }
@@ -219,7 +221,7 @@ bool GdiGetBitmapPixels(HBITMAP handle, GdiPixels *pixels) {
   std::lock_guard<std::recursive_mutex> lock(GdiLock());
   GdiBitmap *bitmap = GdiBitmapOf(handle);
   if (!bitmap || !pixels) return false;
-  *pixels = GdiPixels{bitmap->bits, bitmap->width, bitmap->height, bitmap->stride, bitmap->bitsPerPixel,
-                      bitmap->bottomUp};
+  *pixels =
+      GdiPixels{bitmap->bits, bitmap->width, bitmap->height, bitmap->stride, bitmap->bitsPerPixel, bitmap->bottomUp};
   return true;
 }

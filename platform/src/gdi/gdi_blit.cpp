@@ -51,8 +51,7 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     uint32_t pixel = rop == WHITENESS ? 0x00FFFFFF : 0;
     for (int64_t j = top; j < bottom; ++j) {
       uint8_t *row = GdiSurfaceRow(to, static_cast<int>(y + j));
-      for (int i = 0; i < columns; ++i)
-        GdiWritePixel(to, row, static_cast<int>(x + left + i), pixel);
+      for (int i = 0; i < columns; ++i) GdiWritePixel(to, row, static_cast<int>(x + left + i), pixel);
     }
     return TRUE;
   }
@@ -66,8 +65,7 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     const uint8_t *fromRow = GdiSurfaceRow(from, static_cast<int>(sourceY + j));
     uint8_t *toRow = GdiSurfaceRow(to, static_cast<int>(y + j));
     for (int i = 0; i < columns; ++i) line[i] = GdiReadPixel(from, fromRow, static_cast<int>(sourceX + left + i));
-    for (int i = 0; i < columns; ++i)
-      GdiWritePixel(to, toRow, static_cast<int>(x + left + i), line[i]);
+    for (int i = 0; i < columns; ++i) GdiWritePixel(to, toRow, static_cast<int>(x + left + i), line[i]);
   }
   return TRUE;
 }

@@ -80,8 +80,7 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT startScan, UINT lines, LPVOID bits, L
     if (source.bitsPerPixel == dib.bitsPerPixel && source.bitsPerPixel != 1) {
       std::memcpy(to, from, static_cast<size_t>(columns) * (dib.bitsPerPixel / 8));
     } else {
-      for (int x = 0; x < columns; ++x)
-        GdiWritePixel(dib, to, x, GdiReadPixel(source, from, x));
+      for (int x = 0; x < columns; ++x) GdiWritePixel(dib, to, x, GdiReadPixel(source, from, x));
     }
     ++copied;
   }

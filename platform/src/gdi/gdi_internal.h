@@ -18,8 +18,8 @@ struct GdiBitmap {
   int stride;       // bytes per row: DWORD-aligned for DIB sections, WORD-aligned otherwise
   bool bottomUp;    // only DIB sections with a positive height
   bool dibSection;
-  bool stock;       // the 1 x 1 monochrome bitmap of new memory DCs: never deleted
-  uint8_t *bits;    // owned, zero-filled at creation
+  bool stock;         // the 1 x 1 monochrome bitmap of new memory DCs: never deleted
+  uint8_t *bits;      // owned, zero-filled at creation
   RGBQUAD palette[2]; // colours of the two values of a 1-bit bitmap
   HDC selectedInto;   // the memory DC holding it, or null (the stock bitmap: always null)
 };

@@ -34,7 +34,7 @@ struct ModuleExport {
 struct BuiltinModule {
   const char *fileName; // lower case, with its ".dll"
   ModuleExport exports[2];
-  HMODULE handle;       // given out on the first load, kept for the process's life
+  HMODULE handle; // given out on the first load, kept for the process's life
   int loadCount;
 };
 
@@ -49,8 +49,7 @@ BuiltinModule Modules[] = {
      0},
     {"dwrite.dll", {{"DWriteCreateFactory", ExportAddress(&DWriteCreateFactory)}, {}}, nullptr, 0},
     {"gdi32.dll",
-     {{"GdiAlphaBlend", ExportAddress(&GdiAlphaBlend)},
-      {"GdiTransparentBlt", ExportAddress(&GdiTransparentBlt)}},
+     {{"GdiAlphaBlend", ExportAddress(&GdiAlphaBlend)}, {"GdiTransparentBlt", ExportAddress(&GdiTransparentBlt)}},
      nullptr,
      0},
 };

@@ -5,8 +5,8 @@
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info) {
   // Linux is no Windows version; callers treat an unreadable version as "unknown".
-  if (info && (info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOW) ||
-               info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXW))) {
+  if (info &&
+      (info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOW) || info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXW))) {
     DWORD size = info->dwOSVersionInfoSize;
     std::memset(info, 0, size);
     info->dwOSVersionInfoSize = size;

@@ -55,8 +55,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   }
   UserWindow *ownerWindow = UserWindowFromHandle(owner);
   GtkWidget *parent = ownerWindow ? ownerWindow->toplevel : nullptr;
-  GtkWidget *dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL,
-                                             MessageType(type), Buttons(type), "%s", textUtf8.c_str());
+  GtkWidget *dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL, MessageType(type),
+                                             Buttons(type), "%s", textUtf8.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), captionUtf8.c_str());
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   int response = gtk_dialog_run(GTK_DIALOG(dialog));

@@ -71,8 +71,8 @@ gboolean DrawClient(GtkWidget *, cairo_t *cairo, gpointer data) {
   // A window that never painted itself keeps the theme's background.
   if (window->hasContent && window->backBits) {
     int stride = window->width * 4;
-    cairo_surface_t *surface = cairo_image_surface_create_for_data(window->backBits, CAIRO_FORMAT_RGB24,
-                                                                   window->width, window->height, stride);
+    cairo_surface_t *surface = cairo_image_surface_create_for_data(window->backBits, CAIRO_FORMAT_RGB24, window->width,
+                                                                   window->height, stride);
     cairo_save(cairo);
     cairo_set_operator(cairo, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cairo, surface, 0, 0);
@@ -142,9 +142,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM, LPARAM) {
     // Nothing to draw: validating is enough, and the theme's background stays visible.
     if (UserWindow *window = UserWindowFromHandle(handle)) window->invalid = false;
     return 0;
-  case WM_ERASEBKGND:
-    return 0; // no class background of our own: GTK's theme draws it
-  default:
-    return 0;
+  case WM_ERASEBKGND: return 0; // no class background of our own: GTK's theme draws it
+  default: return 0;
   }
 }

@@ -19,8 +19,8 @@ bool ReadGdiPixels(const GdiPixels &gdi, WICBitmapAlphaChannelOption options, Wi
   UINT width = static_cast<UINT>(gdi.width), height = static_cast<UINT>(gdi.height);
   if (gdi.bitsPerPixel == 32) {
     const GUID &format = options == WICBitmapUsePremultipliedAlpha ? GUID_WICPixelFormat32bppPBGRA
-                         : options == WICBitmapUseAlpha              ? GUID_WICPixelFormat32bppBGRA
-                                                                     : GUID_WICPixelFormat32bppBGR;
+                         : options == WICBitmapUseAlpha            ? GUID_WICPixelFormat32bppBGRA
+                                                                   : GUID_WICPixelFormat32bppBGR;
     if (!WicPixelsAllocate(out, width, height, format)) return false;
     for (UINT y = 0; y < height; y++) {
       std::memcpy(out->bytes.data() + static_cast<size_t>(y) * out->stride, GdiRow(gdi, static_cast<int>(y)),

@@ -7,7 +7,6 @@
 
 #include "d2d_pixel_avx2.h"
 
-
 namespace {
 
 // How one axis extends: size n, and the period the index is reduced by (n to wrap, 2n to
@@ -69,14 +68,18 @@ D2D_AVX2_INLINE __m256i Bilinear(__m256i tl, __m256i tr, __m256i bl, __m256i br,
   // in the sum r(k), whose weights are that pixel's, spread over its four channels.
   __m256i top01 = _mm256_unpacklo_epi8(tl, tr), top23 = _mm256_unpackhi_epi8(tl, tr);
   __m256i bottom01 = _mm256_unpacklo_epi8(bl, br), bottom23 = _mm256_unpackhi_epi8(bl, br);
-  __m256i r0 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(top01, zero), _mm256_shuffle_epi32(wtop, 0x00)),
-                                _mm256_madd_epi16(_mm256_unpacklo_epi8(bottom01, zero), _mm256_shuffle_epi32(wbottom, 0x00)));
-  __m256i r1 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi8(top01, zero), _mm256_shuffle_epi32(wtop, 0x55)),
-                                _mm256_madd_epi16(_mm256_unpackhi_epi8(bottom01, zero), _mm256_shuffle_epi32(wbottom, 0x55)));
-  __m256i r2 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(top23, zero), _mm256_shuffle_epi32(wtop, 0xaa)),
-                                _mm256_madd_epi16(_mm256_unpacklo_epi8(bottom23, zero), _mm256_shuffle_epi32(wbottom, 0xaa)));
-  __m256i r3 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi8(top23, zero), _mm256_shuffle_epi32(wtop, 0xff)),
-                                _mm256_madd_epi16(_mm256_unpackhi_epi8(bottom23, zero), _mm256_shuffle_epi32(wbottom, 0xff)));
+  __m256i r0 =
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(top01, zero), _mm256_shuffle_epi32(wtop, 0x00)),
+                       _mm256_madd_epi16(_mm256_unpacklo_epi8(bottom01, zero), _mm256_shuffle_epi32(wbottom, 0x00)));
+  __m256i r1 =
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi8(top01, zero), _mm256_shuffle_epi32(wtop, 0x55)),
+                       _mm256_madd_epi16(_mm256_unpackhi_epi8(bottom01, zero), _mm256_shuffle_epi32(wbottom, 0x55)));
+  __m256i r2 =
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(top23, zero), _mm256_shuffle_epi32(wtop, 0xaa)),
+                       _mm256_madd_epi16(_mm256_unpacklo_epi8(bottom23, zero), _mm256_shuffle_epi32(wbottom, 0xaa)));
+  __m256i r3 =
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi8(top23, zero), _mm256_shuffle_epi32(wtop, 0xff)),
+                       _mm256_madd_epi16(_mm256_unpackhi_epi8(bottom23, zero), _mm256_shuffle_epi32(wbottom, 0xff)));
   r0 = _mm256_srli_epi32(r0, 14);
   r1 = _mm256_srli_epi32(r1, 14);
   r2 = _mm256_srli_epi32(r2, 14);
@@ -124,8 +127,8 @@ D2D_AVX2_INLINE void Row(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux,
   }
 }
 
-D2D_AVX2 void RowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
-                      const D2dAffineSource &source, uint32_t opacity8) {
+D2D_AVX2 void RowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy, const D2dAffineSource &source,
+                      uint32_t opacity8) {
   if (opacity8 >= 255)
     Row<false>(dst, n, x, y, ux, uy, source, opacity8);
   else

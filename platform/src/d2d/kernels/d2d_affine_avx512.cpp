@@ -20,8 +20,12 @@ struct Axis {
 
 D2D_AVX512_INLINE Axis MakeAxis(int n, D2D1_EXTEND_MODE mode) {
   int period = mode == D2D1_EXTEND_MODE_MIRROR ? 2 * n : n;
-  return Axis{_mm512_set1_epi32(n), _mm512_set1_epi32(n - 1), _mm512_set1_epi32(period),
-              _mm512_set1_epi32(period - 1), _mm512_set1_ps(1.0f / static_cast<float>(period)), mode};
+  return Axis{_mm512_set1_epi32(n),
+              _mm512_set1_epi32(n - 1),
+              _mm512_set1_epi32(period),
+              _mm512_set1_epi32(period - 1),
+              _mm512_set1_ps(1.0f / static_cast<float>(period)),
+              mode};
 }
 
 // i mod period, in [0, period): a float quotient, then one correction either way.

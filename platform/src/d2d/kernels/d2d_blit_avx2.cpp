@@ -9,9 +9,7 @@
 
 #include "d2d_pixel_avx2.h"
 
-
 namespace {
-
 
 // Lanes [0, left) of eight, for the masked tail of a row.
 D2D_AVX2_INLINE __m256i TailMask(int left) {
@@ -19,8 +17,7 @@ D2D_AVX2_INLINE __m256i TailMask(int left) {
 }
 
 // One step of eight pixels whose source is already loaded.
-template <bool Faded>
-D2D_AVX2_INLINE void Step(uint32_t *dst, __m256i s, __m256i opacity) {
+template <bool Faded> D2D_AVX2_INLINE void Step(uint32_t *dst, __m256i s, __m256i opacity) {
   const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xff000000u));
   if (_mm256_testz_si256(s, s)) return; // all transparent: nothing changes
   __m256i *at = reinterpret_cast<__m256i *>(dst);
@@ -32,8 +29,7 @@ D2D_AVX2_INLINE void Step(uint32_t *dst, __m256i s, __m256i opacity) {
   _mm256_storeu_si256(at, Over(s, _mm256_loadu_si256(at)));
 }
 
-template <bool Faded>
-D2D_AVX2_INLINE void Tail(uint32_t *dst, __m256i s, __m256i mask, __m256i opacity) {
+template <bool Faded> D2D_AVX2_INLINE void Tail(uint32_t *dst, __m256i s, __m256i mask, __m256i opacity) {
   int *at = reinterpret_cast<int *>(dst);
   if (Faded) s = Fade(s, opacity);
   _mm256_maskstore_epi32(at, mask, Over(s, _mm256_maskload_epi32(at, mask)));
@@ -42,7 +38,8 @@ D2D_AVX2_INLINE void Tail(uint32_t *dst, __m256i s, __m256i mask, __m256i opacit
 template <bool Faded>
 D2D_AVX2_INLINE void BlendRow(uint32_t *__restrict dst, const uint32_t *__restrict src, int n, __m256i opacity) {
   int i = 0;
-  for (; i + 8 <= n; i += 8) Step<Faded>(dst + i, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + i)), opacity);
+  for (; i + 8 <= n; i += 8)
+    Step<Faded>(dst + i, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + i)), opacity);
   if (i < n) {
     __m256i mask = TailMask(n - i);
     Tail<Faded>(dst + i, _mm256_maskload_epi32(reinterpret_cast<const int *>(src + i), mask), mask, opacity);

@@ -5,14 +5,11 @@
 
 #include "d2d_pixel_avx512.h"
 
-
 namespace {
-
 
 D2D_AVX512_INLINE __mmask16 TailMask(int left) { return static_cast<__mmask16>((1u << left) - 1); }
 
-template <bool Faded>
-D2D_AVX512_INLINE void Step(uint32_t *dst, __m512i s, __m512i opacity) {
+template <bool Faded> D2D_AVX512_INLINE void Step(uint32_t *dst, __m512i s, __m512i opacity) {
   const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xff000000u));
   if (_mm512_test_epi32_mask(s, s) == 0) return; // all transparent: nothing changes
   if (!Faded && _mm512_cmpeq_epi32_mask(_mm512_and_si512(s, alpha), alpha) == 0xffff) {
@@ -23,8 +20,7 @@ D2D_AVX512_INLINE void Step(uint32_t *dst, __m512i s, __m512i opacity) {
   _mm512_storeu_si512(dst, Over(s, _mm512_loadu_si512(dst)));
 }
 
-template <bool Faded>
-D2D_AVX512_INLINE void Tail(uint32_t *dst, __m512i s, __mmask16 mask, __m512i opacity) {
+template <bool Faded> D2D_AVX512_INLINE void Tail(uint32_t *dst, __m512i s, __mmask16 mask, __m512i opacity) {
   if (Faded) s = Fade(s, opacity);
   _mm512_mask_storeu_epi32(dst, mask, Over(s, _mm512_maskz_loadu_epi32(mask, dst)));
 }

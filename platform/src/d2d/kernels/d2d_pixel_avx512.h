@@ -28,7 +28,7 @@ D2D_AVX512_INLINE __m512i Fade(__m512i s, __m512i opacity) {
 #define D2D_SPREAD(a, b) a, -1, a, -1, a, -1, a, -1, b, -1, b, -1, b, -1, b, -1
 alignas(64) const int8_t SpreadLow[64] = {D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7), D2D_SPREAD(3, 7)};
 alignas(64) const int8_t SpreadHigh[64] = {D2D_SPREAD(11, 15), D2D_SPREAD(11, 15), D2D_SPREAD(11, 15),
-                                            D2D_SPREAD(11, 15)};
+                                           D2D_SPREAD(11, 15)};
 #undef D2D_SPREAD
 
 // s over d for sixteen pixels; s already carries its opacity.
