@@ -8,7 +8,7 @@ TkList *BallList = nullptr;
 TkMutex *ListMutex = nullptr;
 
 std::string BallCountText;
-std::string LastBallCountText = "10";
+std::string LastBallCountText = std::to_string(InitialBallCount);
 int64_t BallCount = 0;
 
 int64_t BallImage = 0;

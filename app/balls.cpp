@@ -13,10 +13,10 @@
 static int MainWindowClientWidth() { return TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE); }
 static int MainWindowClientHeight() { return TkWindowHeight(MainWindow, TK_WINDOW_INNER_SIZE); }
 
-static const BallSpawnSource ToolkitSpawnSource = {TkRandom, MainWindowClientWidth, MainWindowClientHeight};
+constexpr BallSpawnSource ToolkitSpawnSource = {TkRandom, MainWindowClientWidth, MainWindowClientHeight};
 
 // The 32-bit float nearest to 0.1: the lowest opacity a ball may have.
-static const float MinBallAlpha = std::bit_cast<float>(0x3DCCCCCDu);
+constexpr float MinBallAlpha = std::bit_cast<float>(0x3DCCCCCDu);
 
 void SpawnBall() { SpawnBallFrom(ToolkitSpawnSource); }
 

@@ -3,8 +3,8 @@
 #include "scene.h"
 
 // The logo brush turns about (420, 420) and tiles from (-28, -28).
-static const float LogoCenter = 420.0f;
-static const float LogoOffset = -28.0f;
+constexpr float LogoCenter = 420.0f;
+constexpr float LogoOffset = -28.0f;
 
 void ComposeCrazyBackdrop(POINT cursor) {
   StartFrame();

@@ -4,15 +4,7 @@
 
 #include <cmath>
 
-#include "app_state.h"
-#include "balls.h"
-#include "toolkit.h"
-
 FrameClockState FrameClock;
-
-// RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME: the whole client area is
-// painted, without erasing, before RedrawWindow returns.
-static const UINT FrameRedrawFlags = 0x921;
 
 constexpr auto Relaxed = std::memory_order_relaxed;
 
@@ -23,7 +15,7 @@ int64_t TicksPerFrame(int64_t frequency, float fps) {
   return static_cast<int64_t>(std::nearbyint(ticks));
 }
 
-static int64_t CounterFrequency() {
+int64_t CounterFrequency() {
   LARGE_INTEGER frequency;
   frequency.QuadPart = 0;
   QueryPerformanceFrequency(&frequency);
@@ -39,63 +31,4 @@ void SetFrameRate(float fps) {
   const int64_t ticks = TicksPerFrame(CounterFrequency(), fps);
   FrameClock.ticksPerFrame.store(ticks, Relaxed);
   FrameClock.nextFrameDue.store(counter.QuadPart + ticks, Relaxed);
-}
-
-bool RenderThreadPass(RenderThreadState *state) {
-  LARGE_INTEGER counter;
-
-  // Start of the clock. It counts as started only when this reading succeeded: the later
-  // reading of the pass also writes counterLast, and would otherwise leave the clock
-  // without a frame period.
-  if (!state->clockStarted || FrameClock.counterLast.load(Relaxed) == 0) {
-    if (QueryPerformanceCounter(&counter)) {
-      FrameClock.counterNow.store(counter.QuadPart, Relaxed);
-      state->frequency = CounterFrequency();
-      FrameClock.ticksPerFrame.store(
-          TicksPerFrame(state->frequency, FrameClock.framesPerSecond.load(Relaxed)), Relaxed);
-      FrameClock.nextFrameDue.store(counter.QuadPart, Relaxed);
-      FrameClock.counterLast.store(counter.QuadPart, Relaxed);
-      state->clockStarted = true;
-    }
-    state->moveDue = true;
-  }
-
-  if (state->moveDue) {
-    TkLockMutex(ListMutex);
-    MoveBalls();
-    TkUnlockMutex(ListMutex);
-    state->moveDue = false;
-  }
-
-  if (QueryPerformanceCounter(&counter)) {
-    FrameClock.counterNow.store(counter.QuadPart, Relaxed);
-    FrameClock.counterLast.store(counter.QuadPart, Relaxed);
-  }
-
-  const int64_t now = FrameClock.counterNow.load(Relaxed);
-  if (now <= FrameClock.nextFrameDue.load(Relaxed)) return false;
-
-  // ListMutex is free here: the repaint waits for the GUI thread, which may itself be
-  // waiting for the mutex while it rebuilds BallList.
-  if (TkIsWindow(MainWindow)) {
-    // The window may close between the two questions; a null handle would mean the
-    // whole desktop to RedrawWindow.
-    HWND window = TkWindowHandle(MainWindow);
-    if (window != nullptr) RedrawWindow(window, nullptr, nullptr, FrameRedrawFlags);
-  }
-  state->moveDue = true;
-  const int64_t ticks = FrameClock.ticksPerFrame.load(Relaxed);
-  int64_t due = FrameClock.nextFrameDue.load(Relaxed) + ticks;
-  // Frames missed during a stall are dropped, never replayed.
-  if (due < now) due = now + ticks;
-  FrameClock.nextFrameDue.store(due, Relaxed);
-  return true;
-}
-
-void RenderThread(int64_t) {
-  RenderThreadState state{};
-  for (;;) {
-    RenderThreadPass(&state);
-    TkDelay(1);
-  }
 }

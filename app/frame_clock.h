@@ -1,4 +1,4 @@
-// The frame schedule on the performance counter and the render thread that keeps it.
+// The frame schedule on the performance counter, kept by the render thread (render_thread.h).
 #pragma once
 
 #include <atomic>
@@ -17,24 +17,11 @@ struct FrameClockState {
 
 extern FrameClockState FrameClock;
 
-// What the render thread keeps between its passes.
-struct RenderThreadState {
-  int64_t frequency;  // counter ticks per second, read when the clock starts
-  bool moveDue;       // the balls move on this pass
-  bool clockStarted;  // the start reading succeeded
-};
-
 // Counter ticks per frame: frequency / fps rounded to the nearest integer, ties to even.
 int64_t TicksPerFrame(int64_t frequency, float fps);
 
+// Ticks per second of the performance counter (0 when it cannot be read).
+int64_t CounterFrequency();
+
 // GUI thread: switches to fps (30 or 60); the next frame comes one new period from now.
 void SetFrameRate(float fps);
-
-// One pass of the render thread, without its delay: starts the clock, moves the balls
-// when due (under ListMutex), and requests a synchronous repaint of MainWindow when a
-// frame falls due. Returns true when a frame fell due on this pass.
-bool RenderThreadPass(RenderThreadState *state);
-
-// The render thread: passes about a millisecond apart, for the life of the process.
-// The parameter is ignored.
-void RenderThread(int64_t parameter);

@@ -24,12 +24,8 @@ static void PaintFrame() {
 
 int64_t MainWindowCallback(HWND, UINT message, WPARAM, LPARAM) {
   switch (message) {
-  case WM_ERASEBKGND:
-    return 1;
-  case WM_PAINT:
-    PaintFrame();
-    return 0;
-  default:
-    return TK_DEFAULT_CALLBACK_RESULT;
+  case WM_ERASEBKGND: return 1;
+  case WM_PAINT: PaintFrame(); return 0;
+  default: return TK_DEFAULT_CALLBACK_RESULT;
   }
 }

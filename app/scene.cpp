@@ -1,7 +1,6 @@
 #include "scene.h"
 
 #include "app_state.h"
-#include "d2d_backend.h"
 #include "text_utf.h"
 #include "toolkit.h"
 
@@ -20,26 +19,6 @@ BorderMargins WindowBorderMargins = {0, 0, 0, 0};
 RenderBorder *WindowBorder = nullptr;
 
 RenderImage *BallPicture() { return reinterpret_cast<RenderImage *>(BallImage); }
-
-// Direct2D and the renderer that draws through it.
-static void StartRenderer() {
-  // Direct2D exists from Windows NT 6.0 on (code 70); a version the toolkit does not know
-  // is taken as newer.
-  if (TkOSVersion() > 69) {
-    _D2D_Start();
-    MainRenderTarget = static_cast<ID2D1DCRenderTarget *>(_D2D_CreateRenderTarget(1, nullptr, nullptr));
-  }
-  RenderBackend = -1;
-  // Refused on older systems: the Render API then keeps its records but draws nothing.
-  SetRenderBackend(1);
-
-  ImageList = TkNewList(sizeof(RenderImage));
-  DrawingStack = TkNewList(sizeof(DrawingContext));
-  BrushList = TkNewList(sizeof(RenderBrush));
-  BorderList = TkNewList(sizeof(RenderBorder));
-  TkUsePNGDecoder();
-  TkUseJPEGDecoder();
-}
 
 // The folder of the pictures, ending in a separator: "Icons" in the current folder, where
 // the demo has always looked, else the "Icons" folder beside the program, so that an
@@ -80,7 +59,7 @@ static void LoadPictures() {
 static void MakeBrushesAndBorder() {
   MaskBrush = CreateRenderBrush(MaskImage);
   LogoBrush = CreateRenderBrush(LogoImage);
-  SetRenderBrushExtendMode(LogoBrush, 1, 1);
+  SetRenderBrushExtendMode(LogoBrush, RENDER_EXTEND_WRAP, RENDER_EXTEND_WRAP);
 
   // The slice lines of border_new2.png: 20-pixel corners on the top left, a 20-pixel
   // frame (70 .. 90) on the bottom right.
@@ -90,20 +69,14 @@ static void MakeBrushesAndBorder() {
 
 static void NameRenderer() {
   switch (GetRenderBackend()) {
-  case 1:
-    RendererName = "Direct2D";
-    break;
-  case 0:
-    RendererName = "GDI";
-    break;
-  default:
-    RendererName.clear();
-    break;
+  case RENDER_BACKEND_DIRECT2D: RendererName = "Direct2D"; break;
+  case RENDER_BACKEND_GDI: RendererName = "GDI"; break;
+  default: RendererName.clear(); break;
   }
 }
 
 void SetUpScene() {
-  StartRenderer();
+  StartRenderAPI();
   LoadPictures();
   MakeBrushesAndBorder();
   NameRenderer();

@@ -4,8 +4,8 @@
 
 #include "app_state.h"
 #include "balls.h"
-#include "frame_clock.h"
 #include "paint.h"
+#include "render_thread.h"
 #include "scene.h"
 #include "settings.h"
 #include "toolkit.h"
@@ -14,11 +14,11 @@
 // Windows and gadgets
 // ---------------------------------------------------------------------------------------
 
-static const uint32_t MainWindowFlags =
+constexpr uint32_t MainWindowFlags =
     TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX | TK_WINDOW_SCREEN_CENTERED;
-static const uint32_t SettingsWindowFlags = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
-static const int SettingsWidth = 210;
-static const int SettingsHeight = 61;
+constexpr uint32_t SettingsWindowFlags = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
+constexpr int SettingsWidth = 210;
+constexpr int SettingsHeight = 61;
 
 static void OpenGdi32() {
   Gdi32Library = TkOpenLibrary(TK_ANY, "Gdi32.dll");
@@ -31,8 +31,8 @@ static void OpenGdi32() {
 }
 
 void OpenMainWindow(const std::string &titlePrefix) {
-  TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight),
-               titlePrefix + RendererName, MainWindowFlags);
+  TkOpenWindow(MainWindow, 0, 0, static_cast<int>(ViewWidth), static_cast<int>(ViewHeight), titlePrefix + RendererName,
+               MainWindowFlags);
 }
 
 // Over MainWindow's upper right corner, so the settings stay in view beside the frames.
@@ -56,7 +56,7 @@ void CreateSettingsGadgets() {
   y += 30;
   TkTextGadget(TK_ANY, x, y + 2, 100, 20, "Number of Balls:");
   x += 100;
-  TkStringGadget(BallCountField, x, y, 100, 20, "10", TK_STRING_NUMERIC);
+  TkStringGadget(BallCountField, x, y, 100, 20, TkStr(InitialBallCount), TK_STRING_NUMERIC);
   // Selecting 60 clears 30: the program starts at the clock's initial 60 fps.
   TkSetGadgetState(FrameRate60Option, 1);
 }
@@ -77,7 +77,7 @@ void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
   CreateSettingsGadgets();
 
   ListMutex = TkCreateMutex();
-  LastBallCountText = "10";
+  LastBallCountText = TkStr(InitialBallCount);
   // No render thread exists yet, so the list needs no lock.
   for (int64_t count = 1; count <= InitialBallCount; count++) SpawnBall();
 

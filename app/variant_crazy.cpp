@@ -1,4 +1,3 @@
 #include "variant.h"
 
-const DemoVariant Variant = {"Lumora V2 new render sub-system demo `Crazy Shit`: rendering With ",
-                             ComposeCrazyFrame};
+const DemoVariant Variant = {"Lumora V2 new render sub-system demo `Crazy Shit`: rendering With ", ComposeCrazyFrame};

@@ -7,11 +7,11 @@ namespace {
 
 // One output pixel from the stored channels and alpha, converted by mode.
 uint32_t ConvertPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a, int8_t mode) {
-  if (mode == 1) {
+  if (mode == RENDER_ALPHA_PREMULTIPLY) {
     r = r * a / 255;
     g = g * a / 255;
     b = b * a / 255;
-  } else if (mode == -1) {
+  } else if (mode == RENDER_ALPHA_UNPREMULTIPLY) {
     if (a > 0) {
       // Channels above their alpha are not valid premultiplied input; saturate them.
       r = (r * 255 + a / 2) / a;
@@ -32,14 +32,10 @@ uint32_t ConvertPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a, int8_t mod
 HBITMAP CreateAlphaBitmap(HANDLE handle, int8_t mode) {
   PictureSource picture;
   if (!OpenPicture(handle, &picture)) return nullptr;
-  HBITMAP result = nullptr;
-  int64_t image = PlotPictureUpright(picture, [mode](uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-    return ConvertPixel(r, g, b, a, mode);
-  });
-  if (image) {
-    result = CopyToolkitImageToBitmap(image);
-    TkFreeImage(image);
-  }
+  int64_t image = PlotPictureUpright(
+      picture, [mode](uint32_t r, uint32_t g, uint32_t b, uint32_t a) { return ConvertPixel(r, g, b, a, mode); });
+  // The plotted picture's own bitmap is the result: taken from it, not copied.
+  HBITMAP result = image ? TkDetachImageHandle(image) : nullptr;
   ClosePicture(&picture);
   return result;
 }

@@ -27,7 +27,8 @@ Sample SampleAt(const Pixels &pixels, int32_t x, int32_t y) {
   if (x >= pixels.width) x = pixels.width - 1;
   if (y < 0) y = 0;
   if (y >= pixels.height) y = pixels.height - 1;
-  const uint8_t *p = pixels.bits + (static_cast<int64_t>(x) + static_cast<int64_t>(pixels.height - 1 - y) * pixels.width) * 4;
+  const uint8_t *p =
+      pixels.bits + (static_cast<int64_t>(x) + static_cast<int64_t>(pixels.height - 1 - y) * pixels.width) * 4;
   float luminance = 0.2989f * p[2] + 0.587f * p[1] + 0.114f * p[0];
   return {static_cast<int>(std::nearbyint(luminance)), p[3]};
 }
@@ -81,8 +82,8 @@ int DetectBorderMargins(HANDLE handle, BorderMargins *margins) {
   int32_t halfW = w / 2, halfH = h / 2;
 
   Probe probes[4] = {
-      {halfW, 0, 0, 1, halfH, halfW, 0, 255, 0, false},         // top
-      {0, halfH, 1, 0, halfW, 0, halfH, 255, 0, false},         // left
+      {halfW, 0, 0, 1, halfH, halfW, 0, 255, 0, false},          // top
+      {0, halfH, 1, 0, halfW, 0, halfH, 255, 0, false},          // left
       {halfW, h - 1, 0, -1, halfH, halfW, h - 1, 255, 0, false}, // bottom
       {w - 1, halfH, -1, 0, halfW, w - 1, halfH, 255, 0, false}, // right
   };

@@ -64,7 +64,7 @@ RenderBorder *CreateRenderBorder(RenderImage *image, RenderImage *mask, BorderMa
     // A piece of no size (or of an image that failed to load) stays without a brush.
     RenderImage *piece = GrabRenderImage(image, cuts[i][0], cuts[i][1], cuts[i][2], cuts[i][3]);
     border->piece[i] = CreateRenderBrush(piece);
-    SetRenderBrushExtendMode(border->piece[i], 1, 1); // edges repeat along their side
+    SetRenderBrushExtendMode(border->piece[i], RENDER_EXTEND_WRAP, RENDER_EXTEND_WRAP); // edges repeat along their side
     FreeRenderImage(piece);
   }
   if (mask) border->mask = CreateRenderBorder(mask, nullptr, margins);

@@ -33,7 +33,7 @@ int SetRenderBrushScale(RenderBrush *brush, float scaleX, float scaleY, float ce
 int FreeRenderBrush(RenderBrush *brush) {
   // Only a live record of BrushList is released: a stale value is never read through.
   if (!brush || !BrushList || !TkListContains(BrushList, brush)) return 0;
-  if (RenderBackend == 1 && brush->brush) _D2D_ReleaseBrush(brush->brush);
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && brush->brush) _D2D_ReleaseBrush(brush->brush);
   brush->brush = nullptr;
   TkChangeCurrentElement(BrushList, brush);
   TkDeleteElement(BrushList);

@@ -78,7 +78,7 @@ Rgb AdjustPixel(const AdjustSettings &settings, Rgb pixel) {
 }
 
 struct TintSettings {
-  HSLColor colour; // hue and saturation of the tint; lightness set per pixel
+  HSLColor colour;  // hue and saturation of the tint; lightness set per pixel
   float lightShift; // -1 all black ... 0 the pixel's own luminance ... 1 all white
   uint32_t blendColour;
   double blendAmount;
@@ -100,8 +100,7 @@ Rgb TintPixel(const TintSettings &settings, Rgb pixel) {
 
 // Reads the picture, runs the colour step over every pixel into a new 32-bit picture with
 // alpha scaled by opacity, and hands it back as a bitmap or an icon.
-template <typename ColourStep>
-HANDLE ApplyEffect(HANDLE handle, float opacity, int32_t flags, ColourStep step) {
+template <typename ColourStep> HANDLE ApplyEffect(HANDLE handle, float opacity, int32_t flags, ColourStep step) {
   PictureSource picture;
   if (!OpenPicture(handle, &picture)) return nullptr;
   bool isIcon = picture.iconColour || picture.iconMask;

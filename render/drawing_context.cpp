@@ -7,7 +7,7 @@ int StartRenderDrawing(RenderImage *image) {
   if (!context) return 0;
   context->target = image;
   context->layers = TkNewList(sizeof(RenderLayer));
-  if (RenderBackend == 1 && image && image->bitmap) _D2D_BeginDraw(image->bitmap);
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && image && image->bitmap) _D2D_BeginDraw(image->bitmap);
   return 0;
 }
 
@@ -16,7 +16,7 @@ int StopRenderDrawing() {
   // An unpaired stop has nothing to end.
   if (!context) return 0;
   RenderImage *image = context->target;
-  if (RenderBackend == 1 && image && image->bitmap) _D2D_EndDraw(image->bitmap);
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && image && image->bitmap) _D2D_EndDraw(image->bitmap);
   // Layers still pushed here are the caller's mistake; only their records go with the
   // context, as their masks may still be referred to.
   if (context->layers) TkFreeList(context->layers);

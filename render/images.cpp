@@ -11,7 +11,7 @@ namespace {
 
 // Fills an image's target with a copy of a bitmap's pixels, taken as premultiplied BGRA.
 void FillImageFromBitmap(RenderImage *image, HBITMAP bitmap) {
-  if (RenderBackend != 1 || !MainRenderTarget || !image->bitmap) return;
+  if (RenderBackend != RENDER_BACKEND_DIRECT2D || !MainRenderTarget || !image->bitmap) return;
   ID2D1BitmapRenderTarget *temp = _D2D_BitmapRenderTargetFromHBITMAP(MainRenderTarget, bitmap);
   if (!temp) return;
   _D2D_CopyRenderTargetArea(temp, 0.0f, 0.0f, static_cast<float>(image->width), static_cast<float>(image->height),
@@ -62,16 +62,17 @@ RenderImage *LoadRenderImage(const std::string &fileName, int32_t width, int32_t
     if (flags & RENDER_LOAD_THROUGH_ICON) {
       intermediate = IconFromToolkitImage(decoded);
       isIcon = intermediate != nullptr;
+      TkFreeImage(decoded);
     } else {
-      intermediate = CopyToolkitImageToBitmap(decoded);
+      // The decoded picture's own bitmap goes on, taken from it rather than copied.
+      intermediate = TkDetachImageHandle(decoded);
     }
-    TkFreeImage(decoded);
     if (!intermediate) return nullptr;
   }
 
   bool premultiply = (flags & RENDER_LOAD_STRAIGHT) == 0;
   RenderImage *image = nullptr;
-  HBITMAP alphaBitmap = CreateAlphaBitmap(intermediate, premultiply ? 1 : 0);
+  HBITMAP alphaBitmap = CreateAlphaBitmap(intermediate, premultiply ? RENDER_ALPHA_PREMULTIPLY : RENDER_ALPHA_KEEP);
   if (alphaBitmap) {
     image = CreateRenderImageFromBitmap(alphaBitmap);
     if (image && premultiply) image->premultiplied = 1;
@@ -91,7 +92,7 @@ RenderImage *CreateRenderImage(int32_t width, int32_t height, uint32_t color) {
   if (!image) return nullptr;
   image->width = width;
   image->height = height;
-  if (RenderBackend == 1 && MainRenderTarget && width > 0 && height > 0)
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && MainRenderTarget && width > 0 && height > 0)
     image->bitmap = _D2D_CreateBitmapRenderTarget(MainRenderTarget, width, height, color);
   return image;
 }
@@ -123,7 +124,7 @@ RenderImage *CreateRenderImageFromToolkitImage(int64_t number) {
 }
 
 bool PresentRenderImage(RenderImage *image, HDC dc) {
-  if (RenderBackend != 1 || !MainRenderTarget || !image || !image->bitmap || !dc) return false;
+  if (RenderBackend != RENDER_BACKEND_DIRECT2D || !MainRenderTarget || !image || !image->bitmap || !dc) return false;
   if (!_D2D_BindDC(MainRenderTarget, dc, 0, 0, image->width, image->height)) return false;
   float width = static_cast<float>(image->width);
   float height = static_cast<float>(image->height);
@@ -144,7 +145,7 @@ int64_t RenderImageToToolkitImage(RenderImage *image) {
 }
 
 HBITMAP RenderImageToBitmap(RenderImage *image) {
-  if (!image || RenderBackend != 1 || image->width < 1 || image->height < 1) return nullptr;
+  if (!image || RenderBackend != RENDER_BACKEND_DIRECT2D || image->width < 1 || image->height < 1) return nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return nullptr;
   BITMAPINFO info{};
@@ -170,7 +171,7 @@ HBITMAP RenderImageToBitmap(RenderImage *image) {
 RenderBrush *CreateRenderBrush(RenderImage *image) {
   if (!image || !BrushList) return nullptr;
   ID2D1BitmapBrush *brush = nullptr;
-  if (RenderBackend == 1 && image->bitmap) brush = _D2D_CreateBitmapBrush(image->bitmap);
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && image->bitmap) brush = _D2D_CreateBitmapBrush(image->bitmap);
   if (!brush) return nullptr;
   RenderBrush *record = static_cast<RenderBrush *>(TkAddElement(BrushList));
   if (!record) {

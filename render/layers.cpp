@@ -67,11 +67,11 @@ int StartRenderLayer(const RenderRect *rect, float opacity, RenderBrush *opacity
     if (RenderBrush *maskBrush = BuildLayerMask(layer, border->mask)) opacityBrush = maskBrush;
   }
   RenderImage *target = context->target;
-  if (RenderBackend == 1 && target && target->bitmap) {
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && target && target->bitmap) {
     D2D1_RECT_F bounds = {rect->left, rect->top, rect->right, rect->bottom};
     ID2D1BitmapBrush *mask = opacityBrush ? opacityBrush->brush : nullptr;
-    _D2D_PushLayer(target->bitmap, nullptr, &bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, nullptr, opacity,
-                   mask, D2D1_LAYER_OPTIONS_NONE);
+    _D2D_PushLayer(target->bitmap, nullptr, &bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, nullptr, opacity, mask,
+                   D2D1_LAYER_OPTIONS_NONE);
   }
   return 0;
 }
@@ -83,10 +83,10 @@ int StopRenderLayer() {
   // A stop without a pushed layer in this context is ignored.
   if (!layer) return 0;
   RenderImage *target = context->target;
-  if (RenderBackend == 1 && target && target->bitmap) _D2D_PopLayer(target->bitmap);
+  if (RenderBackend == RENDER_BACKEND_DIRECT2D && target && target->bitmap) _D2D_PopLayer(target->bitmap);
   // Drawn after the pop, so neither clipped nor masked by the layer.
-  if (layer->border) DrawRenderBorder(layer->border, layer->left, layer->top, layer->width, layer->height,
-                                      layer->opacity);
+  if (layer->border)
+    DrawRenderBorder(layer->border, layer->left, layer->top, layer->width, layer->height, layer->opacity);
   FreeRenderBrush(layer->maskBrush);
   FreeRenderImage(layer->mask);
   TkDeleteElement(context->layers);

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int32_t kFileHeaderSize = 14;
-constexpr int32_t kInfoHeaderSize = 40;
+constexpr int32_t FileHeaderSize = 14;
+constexpr int32_t InfoHeaderSize = 40;
 
 void PutU16(uint8_t *at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value);
@@ -66,16 +66,16 @@ bool ReadBitmapAsBmp(HBITMAP bitmap, int32_t width, int32_t height, int32_t bits
   int64_t rowData = static_cast<int64_t>(width) * (bitsPerPixel / 8);
   int64_t rowBytes = rowData + (4 - rowData % 4) % 4;
   int64_t imageSize = rowBytes * height;
-  if (imageSize > 0x7FFFFFFF - kFileHeaderSize - kInfoHeaderSize) return false;
+  if (imageSize > 0x7FFFFFFF - FileHeaderSize - InfoHeaderSize) return false;
 
-  uint8_t *block = static_cast<uint8_t *>(TkAllocateMemory(kFileHeaderSize + kInfoHeaderSize + imageSize));
+  uint8_t *block = static_cast<uint8_t *>(TkAllocateMemory(FileHeaderSize + InfoHeaderSize + imageSize));
   if (!block) return false;
   block[0] = 'B';
   block[1] = 'M';
-  PutU32(block + 2, static_cast<uint32_t>(kFileHeaderSize + kInfoHeaderSize + imageSize));
-  PutU32(block + 10, kFileHeaderSize + kInfoHeaderSize);
-  uint8_t *info = block + kFileHeaderSize;
-  PutU32(info + 0, kInfoHeaderSize);
+  PutU32(block + 2, static_cast<uint32_t>(FileHeaderSize + InfoHeaderSize + imageSize));
+  PutU32(block + 10, FileHeaderSize + InfoHeaderSize);
+  uint8_t *info = block + FileHeaderSize;
+  PutU32(info + 0, InfoHeaderSize);
   PutU32(info + 4, static_cast<uint32_t>(width));
   PutU32(info + 8, static_cast<uint32_t>(height)); // positive: bottom-up rows
   PutU16(info + 12, 1);
@@ -85,10 +85,10 @@ bool ReadBitmapAsBmp(HBITMAP bitmap, int32_t width, int32_t height, int32_t bits
 
   // Any device context serves GetDIBits for 24 and 32 bits (no colour table is involved).
   HDC dc = CreateCompatibleDC(nullptr);
-  uint8_t *pixels = info + kInfoHeaderSize;
+  uint8_t *pixels = info + InfoHeaderSize;
   // The header is copied out rather than aliased: the file layout leaves it unaligned.
   BITMAPINFO header{};
-  std::memcpy(&header.bmiHeader, info, kInfoHeaderSize);
+  std::memcpy(&header.bmiHeader, info, InfoHeaderSize);
   int lines = dc ? GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &header, DIB_RGB_COLORS) : 0;
   if (dc) DeleteDC(dc);
   if (lines <= 0) {
@@ -116,25 +116,4 @@ bool ReadIconMask(HBITMAP mask, int32_t width, int32_t height, BmpBuffer *buffer
   // The mask is walked pixel for pixel beside the colour bitmap, so it must match it.
   if (info.bmWidth != width || info.bmHeight != height) return false;
   return ReadBitmapAsBmp(mask, width, height, 32, buffer);
-}
-
-HBITMAP CopyToolkitImageToBitmap(int64_t image) {
-  int width = TkImageWidth(image);
-  int height = TkImageHeight(image);
-  HDC imageDc = TkStartDrawing(image);
-  if (!imageDc) return nullptr;
-  HBITMAP copy = nullptr;
-  HDC memoryDc = CreateCompatibleDC(imageDc);
-  if (memoryDc) {
-    // Compatible with a DC holding a DIB section: a DIB section of the same depth.
-    copy = CreateCompatibleBitmap(imageDc, width, height);
-    if (copy) {
-      HGDIOBJ old = SelectObject(memoryDc, copy);
-      BitBlt(memoryDc, 0, 0, width, height, imageDc, 0, 0, SRCCOPY);
-      SelectObject(memoryDc, old);
-    }
-    DeleteDC(memoryDc);
-  }
-  TkStopDrawing();
-  return copy;
 }

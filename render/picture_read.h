@@ -45,17 +45,12 @@ void FreeBmpBuffer(BmpBuffer *buffer);
 // where it is transparent) when it covers exactly width x height; false otherwise.
 bool ReadIconMask(HBITMAP mask, int32_t width, int32_t height, BmpBuffer *buffer);
 
-// A new bitmap holding a copy of a toolkit image's pixels (a DIB section of the image's
-// depth, made compatible with its device context), or null.
-HBITMAP CopyToolkitImageToBitmap(int64_t image);
-
 // The frame of the alpha conversion and the colour effects: reads the picture and plots
 // every pixel, upright, into a new 32-bit toolkit image written with all four channels.
 // rgba(r, g, b, a) gives the value to plot, where a is the pixel's alpha as pictures carry
 // it: its own for 32 bits, opaque for 24 bits, and for an icon pixel whose alpha is 0 the
 // icon's mask decides. Returns the image number (the caller frees it), or 0.
-template <typename PixelToRgba>
-int64_t PlotPictureUpright(const PictureSource &picture, PixelToRgba rgba) {
+template <typename PixelToRgba> int64_t PlotPictureUpright(const PictureSource &picture, PixelToRgba rgba) {
   int32_t width = picture.width;
   int32_t height = picture.height;
   // Depths other than 24 and 32 are read as 24 bits: GetDIBits converts them, and such

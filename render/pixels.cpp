@@ -45,7 +45,9 @@ bool ReadProbe(ID2D1BitmapRenderTarget *probe, int32_t width, int32_t height, st
 } // namespace
 
 bool ReadRenderImagePixels(RenderImage *image, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t *out) {
-  if (RenderBackend != 1 || !MainRenderTarget || !image || !image->bitmap || width < 1 || height < 1) return false;
+  if (RenderBackend != RENDER_BACKEND_DIRECT2D || !MainRenderTarget || !image || !image->bitmap || width < 1 ||
+      height < 1)
+    return false;
   if (x < 0 || y < 0 || x + width > image->width || y + height > image->height) return false;
   ID2D1BitmapRenderTarget *probe = _D2D_CreateBitmapRenderTarget(MainRenderTarget, width * 2, height, 0);
   if (!probe) return false;

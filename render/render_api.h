@@ -98,10 +98,16 @@ struct HSLColor {
 };
 
 // ---------------------------------------------------------------------------------------
-// State (created by the program's set-up, used on the GUI thread only)
+// State (made by StartRenderAPI, used on the GUI thread only)
 // ---------------------------------------------------------------------------------------
 
-// -1 none chosen, 0 GDI (draws nothing), 1 Direct2D: the only value that draws.
+// Values of RenderBackend. Only Direct2D draws; with the others the records are still
+// made, sized and freed, but hold no Direct2D object.
+constexpr int64_t RENDER_BACKEND_NONE = -1;
+constexpr int64_t RENDER_BACKEND_GDI = 0;
+constexpr int64_t RENDER_BACKEND_DIRECT2D = 1;
+
+// Which backend draws: one of the RENDER_BACKEND_ values.
 extern int64_t RenderBackend;
 // Parent of every image's render target and the surface that presents images on a DC.
 extern ID2D1DCRenderTarget *MainRenderTarget;
@@ -111,11 +117,16 @@ extern TkList *BorderList;   // RenderBorder records
 extern TkList *DrawingStack; // DrawingContext records; the current element is the current one
 
 // ---------------------------------------------------------------------------------------
-// Backend choice
+// Start-up and backend choice
 // ---------------------------------------------------------------------------------------
 
-// Mode 1 selects Direct2D when the OS version code is above 69, mode 0 selects GDI; 1 when
-// the choice was made, 0 when refused (RenderBackend unchanged).
+// Starts the Render API, once, on the GUI thread, before any other procedure of it: on a
+// system with Direct2D starts the backend and makes MainRenderTarget; chooses Direct2D
+// where the system has it (otherwise RenderBackend stays RENDER_BACKEND_NONE and nothing
+// is drawn); makes the empty lists and registers the PNG and JPEG decoders.
+void StartRenderAPI();
+// RENDER_BACKEND_DIRECT2D selects Direct2D when the system has it, RENDER_BACKEND_GDI
+// selects GDI; 1 when the choice was made, 0 when refused (RenderBackend unchanged).
 int64_t SetRenderBackend(int64_t mode);
 // The current RenderBackend.
 int64_t GetRenderBackend();
@@ -124,9 +135,14 @@ int64_t GetRenderBackend();
 // Alpha bitmaps
 // ---------------------------------------------------------------------------------------
 
+// What CreateAlphaBitmap does to the colour channels.
+constexpr int8_t RENDER_ALPHA_PREMULTIPLY = 1;
+constexpr int8_t RENDER_ALPHA_UNPREMULTIPLY = -1;
+constexpr int8_t RENDER_ALPHA_KEEP = 0;
+
 // A new upright 32-bit bitmap with a real alpha channel from a 24/32-bit bitmap or an icon
-// (its mask fills alpha 0); mode 1 premultiplies, -1 un-premultiplies, 0 keeps the colours.
-// Null for anything else or an empty picture. The handle passed in is left alone.
+// (its mask fills alpha 0), its colours converted by mode (a RENDER_ALPHA_ value). Null for
+// anything else or an empty picture. The handle passed in is left alone.
 HBITMAP CreateAlphaBitmap(HANDLE handle, int8_t mode);
 
 // ---------------------------------------------------------------------------------------
@@ -193,7 +209,12 @@ int DrawRenderBrushBox(float x, float y, float width, float height, RenderBrush 
 int SetRenderBrushOpacity(RenderBrush *brush, float opacity);
 // Makes the brush's transform a pure translation.
 int SetRenderBrushOrigin(RenderBrush *brush, float x, float y);
-// Extend modes per axis: 0 clamp, 1 wrap, 2 mirror.
+// Extend modes of a brush beyond its image's edges, per axis (Direct2D's values).
+constexpr int32_t RENDER_EXTEND_CLAMP = 0;
+constexpr int32_t RENDER_EXTEND_WRAP = 1;
+constexpr int32_t RENDER_EXTEND_MIRROR = 2;
+
+// Extend modes per axis, each a RENDER_EXTEND_ value.
 int SetRenderBrushExtendMode(RenderBrush *brush, int32_t modeX, int32_t modeY);
 // Translation, then scale about the centre, then rotation (degrees) about the centre.
 int SetRenderBrushTransform(RenderBrush *brush, float scaleX, float scaleY, float centerX, float centerY, float angle,

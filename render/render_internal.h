@@ -5,6 +5,10 @@
 
 #include "d2d_backend.h"
 
+// True when the system has Direct2D (Windows NT 6.0 or later): the one test behind the
+// choice of renderer.
+bool SystemHasDirect2D();
+
 // The current drawing context, or null when nothing is being drawn on.
 inline DrawingContext *CurrentDrawingContext() {
   return DrawingStack ? static_cast<DrawingContext *>(TkCurrentElement(DrawingStack)) : nullptr;
@@ -13,7 +17,7 @@ inline DrawingContext *CurrentDrawingContext() {
 // The render target drawing operations go to, or null when there is none to draw on:
 // no context, no Direct2D backend, or an image whose target could not be made.
 inline ID2D1BitmapRenderTarget *CurrentTargetBitmap() {
-  if (RenderBackend != 1) return nullptr;
+  if (RenderBackend != RENDER_BACKEND_DIRECT2D) return nullptr;
   DrawingContext *context = CurrentDrawingContext();
   return context && context->target ? context->target->bitmap : nullptr;
 }
@@ -26,7 +30,7 @@ inline RenderImage *FindRenderImage(const void *handle) {
 
 // The brush's Direct2D object when the Direct2D backend may be called with it.
 inline ID2D1BitmapBrush *DirectBrush(const RenderBrush *brush) {
-  return RenderBackend == 1 && brush ? brush->brush : nullptr;
+  return RenderBackend == RENDER_BACKEND_DIRECT2D && brush ? brush->brush : nullptr;
 }
 
 // Reads the pixels of a rectangle of an image into out (width x height RGBA values, row

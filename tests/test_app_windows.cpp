@@ -18,7 +18,7 @@
 #include "gtk_internal.h"
 #include "startup.h"
 #include "toolkit.h"
-#include "user_internal.h"
+#include "user/user_internal.h"
 
 namespace {
 
@@ -115,7 +115,8 @@ TEST_F(AppWindows, SettingsGadgetsStartWithSixtyFpsAndTenBalls) {
 
 TEST_F(AppWindows, ARepaintRequestComposesAndPresentsOneFrame) {
   const int before = ComposedFrames;
-  RedrawWindow(TkWindowHandle(MainWindow), nullptr, nullptr, 0x921);
+  RedrawWindow(TkWindowHandle(MainWindow), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
   EXPECT_EQ(ComposedFrames, before + 1);
   EXPECT_EQ(BallsSeenByComposer, 10);
   UserWindow *window = UserWindowFromHandle(TkWindowHandle(MainWindow));

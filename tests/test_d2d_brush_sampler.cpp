@@ -3,8 +3,8 @@
 // modes, opacities, clip regions, fills partly outside the target and fills inside layers.
 // One seed replays one case.
 #include "test_d2d_helpers.h"
-#include "d2d_affine.h"
-#include "d2d_workers.h"
+#include "d2d/kernels/d2d_affine.h"
+#include "d2d/d2d_workers.h"
 
 #include <cmath>
 #include <random>

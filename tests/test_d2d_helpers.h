@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "d2d_internal.h"
+#include "d2d/d2d_internal.h"
 
 #include <cstdint>
 #include <vector>

@@ -11,8 +11,8 @@
 
 #include "app_state.h"
 #include "balls.h"
-#include "frame_clock.h"
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
+#include "render_thread.h"
 #include "settings.h"
 #include "toolkit.h"
 

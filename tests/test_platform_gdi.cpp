@@ -1,7 +1,7 @@
-// GDI stand-ins: bitmaps, DCs, GetObjectW, GetDIBits/SetDIBits, BitBlt and the blends.
+// GDI stand-ins: bitmaps, DCs, GetObjectW, GetDIBits, BitBlt and the blends.
 #include <windows.h>
 
-#include "gdi_internal.h"
+#include "gdi/gdi_pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 namespace {
 
-// A DIB section of 1, 24 or 32 bits; height < 0 makes it top-down.
-HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
+// The header of a DIB of 1, 24 or 32 bits; height < 0 makes it top-down.
+BITMAPINFO DibHeader(int width, int height, int bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -18,6 +18,12 @@ HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = static_cast<WORD>(bits);
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A DIB section of 1, 24 or 32 bits; height < 0 makes it top-down.
+HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
+  BITMAPINFO info = DibHeader(width, height, bits);
   void *address = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &address, nullptr, 0);
   if (pixels) *pixels = static_cast<uint8_t *>(address);
@@ -160,18 +166,6 @@ TEST(GdiObjects, CompatibleBitmapsFollowTheDc) {
   EXPECT_EQ(BitmapInfoOf(made).bmBitsPixel, 1);
   DeleteObject(made);
 
-  HDC screen = GetDC(nullptr);
-  ASSERT_NE(screen, nullptr);
-  made = CreateCompatibleBitmap(screen, 5, 3);
-  info = BitmapInfoOf(made);
-  EXPECT_EQ(info.bmBitsPixel, 32);
-  EXPECT_EQ(info.bmBits, nullptr);
-  DeleteObject(made);
-  GdiPixels pixels;
-  EXPECT_FALSE(GdiGetDcPixels(screen, &pixels)); // the screen has no pixels here
-  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-  EXPECT_EQ(ReleaseDC(nullptr, dc), 0); // not a screen DC
-
   EXPECT_EQ(CreateCompatibleBitmap(nullptr, 0, 3), nullptr);
   DeleteDC(dc);
   DeleteObject(dib24);
@@ -179,7 +173,7 @@ TEST(GdiObjects, CompatibleBitmapsFollowTheDc) {
 }
 
 // ---------------------------------------------------------------------------------------
-// GetDIBits and SetDIBits
+// GetDIBits
 // ---------------------------------------------------------------------------------------
 
 // 2 x 3 top-down 32-bit bitmap, pixel (x, y) = bytes B = 10 * y + x, G = 100 + y, R = 200 + x, A = 50 + y.
@@ -189,17 +183,6 @@ HBITMAP MakeNumberedBitmap() {
     for (int x = 0; x < 2; ++x)
       SetPixel32(bitmap, x, y, uint32_t(10 * y + x) | uint32_t(100 + y) << 8 | uint32_t(200 + x) << 16 | uint32_t(50 + y) << 24);
   return bitmap;
-}
-
-BITMAPINFO DibHeader(int width, int height, int bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
 }
 
 TEST(GdiDibits, QueryModeDescribesTheBitmap) {
@@ -269,19 +252,6 @@ TEST(GdiDibits, MonochromeReadsAsBlackAndWhite) {
   EXPECT_EQ(buffer[3], 0x00FFFFFFu);
   DeleteDC(dc);
   DeleteObject(mono);
-}
-
-TEST(GdiDibits, SetDibitsWritesBottomUp24BitRows) {
-  HBITMAP bitmap = CreateBitmap(2, 2, 1, 32, nullptr);
-  BITMAPINFO info = DibHeader(2, 2, 24);
-  const uint8_t rows[16] = {1, 2, 3, 4, 5, 6, 0, 0,       // bottom row
-                            7, 8, 9, 10, 11, 12, 0, 0}; // top row
-  EXPECT_EQ(SetDIBits(nullptr, bitmap, 0, 2, rows, &info, DIB_RGB_COLORS), 2);
-  EXPECT_EQ(Pixel32(bitmap, 0, 0), 0x00090807u);
-  EXPECT_EQ(Pixel32(bitmap, 1, 0), 0x000C0B0Au);
-  EXPECT_EQ(Pixel32(bitmap, 0, 1), 0x00030201u);
-  EXPECT_EQ(Pixel32(bitmap, 1, 1), 0x00060504u);
-  DeleteObject(bitmap);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -394,6 +364,56 @@ TEST(GdiBlend, TransparentBltSkipsTheKeyColour) {
   EXPECT_EQ(Pixel32(target, 1, 0), 0x000000FFu);
   DeleteObject(source);
   DeleteObject(target);
+}
+
+// Stretching samples the source pixel under each destination pixel's centre. The source
+// carries its column in blue and its row in green, so every destination pixel tells where
+// it came from; the edge columns and rows are what a left-edge sampling gets wrong.
+TEST(GdiBlend, StretchingSamplesUnderThePixelCentres) {
+  using Blit = BOOL (*)(HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight);
+  Blit alphaBlend = [](HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight) {
+    return GdiAlphaBlend(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight,
+                         BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+  };
+  Blit transparentBlt = [](HDC to, HDC from, int width, int height, int sourceWidth, int sourceHeight) {
+    return GdiTransparentBlt(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight, RGB(255, 0, 255));
+  };
+  struct Case {
+    const char *name;
+    Blit blit;
+    int source; // sides of the square source
+    int target; // sides of the square destination
+    std::vector<std::pair<int, int>> sampled; // destination column (and row), source column (and row)
+  };
+  // Shrinking 64 to 40 reaches the last column and row (left edges would give 0, 1, 32,
+  // 60, 62); enlarging 3 to 8 gives both edge columns the same width, 3, 2, 3 (left
+  // edges: 3, 3, 2).
+  const std::vector<std::pair<int, int>> shrunk = {{0, 0}, {1, 2}, {20, 32}, {38, 61}, {39, 63}};
+  const std::vector<std::pair<int, int>> enlarged = {{0, 0}, {1, 0}, {2, 0}, {3, 1},
+                                                     {4, 1}, {5, 2}, {6, 2}, {7, 2}};
+  const Case cases[] = {
+      {"AlphaBlend 64 to 40", alphaBlend, 64, 40, shrunk},
+      {"TransparentBlt 64 to 40", transparentBlt, 64, 40, shrunk},
+      {"AlphaBlend 3 to 8", alphaBlend, 3, 8, enlarged},
+      {"TransparentBlt 3 to 8", transparentBlt, 3, 8, enlarged},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    HBITMAP source = MakeDib(c.source, -c.source, 32);
+    HBITMAP target = MakeDib(c.target, -c.target, 32);
+    for (int y = 0; y < c.source; y++)
+      for (int x = 0; x < c.source; x++) SetPixel32(source, x, y, 0xFF000000u | uint32_t(y) << 8 | uint32_t(x));
+    {
+      DcWith from(source), to(target);
+      ASSERT_TRUE(c.blit(to.dc, from.dc, c.target, c.target, c.source, c.source));
+    }
+    for (auto [to, from] : c.sampled) {
+      EXPECT_EQ(Pixel32(target, to, 0) & 0xFF, uint32_t(from)) << "column " << to;
+      EXPECT_EQ((Pixel32(target, 0, to) >> 8) & 0xFF, uint32_t(from)) << "row " << to;
+    }
+    DeleteObject(source);
+    DeleteObject(target);
+  }
 }
 
 TEST(GdiInternal, DcPixelsAreThoseOfTheSelectedBitmap) {

@@ -1,7 +1,6 @@
-// The set-up shared by the Render API's tests: the Direct2D backend started and the lists
-// made as the program's scene set-up does, plus pictures written by the tests themselves
-// and a reader of the pixels an image stores, through a DIB section as any Windows
-// program would read them.
+// The set-up shared by the Render API's tests: the Render API started as the program starts
+// it, plus pictures written by the tests themselves and a reader of the pixels an image
+// stores, through a DIB section as any Windows program would read them.
 #pragma once
 
 #include "render_api.h"
@@ -24,21 +23,12 @@ protected:
     static bool started = false;
     if (started) return;
     started = true;
-    _D2D_Start();
-    MainRenderTarget = static_cast<ID2D1DCRenderTarget *>(_D2D_CreateRenderTarget(1, nullptr, nullptr));
-    RenderBackend = -1;
-    SetRenderBackend(1);
-    ImageList = TkNewList(sizeof(RenderImage));
-    DrawingStack = TkNewList(sizeof(DrawingContext));
-    BrushList = TkNewList(sizeof(RenderBrush));
-    BorderList = TkNewList(sizeof(RenderBorder));
-    TkUsePNGDecoder();
-    TkUseJPEGDecoder();
+    StartRenderAPI();
   }
 
   void SetUp() override {
     ASSERT_NE(MainRenderTarget, nullptr);
-    ASSERT_EQ(RenderBackend, 1);
+    ASSERT_EQ(RenderBackend, RENDER_BACKEND_DIRECT2D);
     folder_ = std::filesystem::temp_directory_path() /
               ("render_test_" + std::to_string(GetCurrentProcessId()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -51,7 +41,7 @@ protected:
     std::filesystem::remove_all(folder_);
     // Every test pairs its drawing contexts and puts the backend choice back.
     EXPECT_EQ(TkListSize(DrawingStack), 0);
-    RenderBackend = 1;
+    RenderBackend = RENDER_BACKEND_DIRECT2D;
   }
 
   std::string File(const std::string &name) const { return (folder_ / name).string(); }

@@ -1,6 +1,6 @@
 // The toolkit's delay raises the system timer resolution once per process; the Linux
 // kernel stand-in counts the timeBeginPeriod calls.
-#include "kernel_hooks.h"
+#include "kernel/kernel_hooks.h"
 #include "toolkit.h"
 
 #include <gtest/gtest.h>

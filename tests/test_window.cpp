@@ -1,12 +1,8 @@
-// Toolkit windows, gadgets and events on GTK, and the painting bridge behind HWND.
-// Runs under a virtual X display without a window manager (frame = client area).
-#include "gdi_internal.h"
-#include "gtk_internal.h"
-#include "linux_window.h"
-#include "toolkit.h"
-
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
+// Toolkit windows, gadgets and events on GTK (the painting bridge behind HWND is in
+// test_platform_user.cpp).
+#include "test_window_fixture.h"
+#include "user/bridge/linux_window.h"
+#include "user/user_internal.h"
 
 #include <atomic>
 #include <mutex>
@@ -19,21 +15,6 @@ namespace {
 // ---------------------------------------------------------------------------------------
 // Helpers
 // ---------------------------------------------------------------------------------------
-
-gboolean KeepAwake(gpointer) { return G_SOURCE_CONTINUE; }
-
-// Runs GTK's main context until the condition holds; false when it never did. A ticking
-// source keeps the loop from blocking when nothing else is pending.
-template <class Condition> bool PumpUntil(Condition condition, int rounds = 3000) {
-  guint tick = g_timeout_add(2, KeepAwake, nullptr);
-  bool met = condition();
-  for (int i = 0; i < rounds && !met; i++) {
-    g_main_context_iteration(nullptr, TRUE);
-    met = condition();
-  }
-  g_source_remove(tick);
-  return met;
-}
 
 struct Event {
   int code;
@@ -65,13 +46,6 @@ GdkRectangle ScreenArea() {
   return area;
 }
 
-bool Laid(int64_t window, int width, int height) {
-  TkGtkWindow *record = TkGtkFindWindow(window);
-  return record && gtk_widget_get_mapped(record->window) &&
-         gtk_widget_get_allocated_width(record->fixed) == width &&
-         gtk_widget_get_allocated_height(record->fixed) == height;
-}
-
 // The settings window of the demo, gadgets at their table positions.
 constexpr int64_t Settings = 1;
 void OpenSettings(int x, int y) {
@@ -84,20 +58,6 @@ void OpenSettings(int x, int y) {
   TkStringGadget(5, 105, 35, 100, 20, "10", TK_STRING_NUMERIC);
   TkSetGadgetState(4, 1);
 }
-
-class Window : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() { TkInit(); }
-  static void TearDownTestSuite() { TkEnd(); }
-  void SetUp() override {
-    ASSERT_TRUE(TkGtkReady()) << "needs a display";
-    TkBindWindowCallback(nullptr, TK_ANY);
-  }
-  void TearDown() override {
-    TkGtkCloseAllWindows();
-    TkBindWindowCallback(nullptr, TK_ANY);
-  }
-};
 
 // ---------------------------------------------------------------------------------------
 // Windows
@@ -122,10 +82,10 @@ TEST_F(Window, DemoWindowsHaveExactClientSizesAndPlacement) {
   EXPECT_EQ(gtk_widget_get_allocated_height(main->window), 600);
   EXPECT_EQ(gtk_widget_get_allocated_width(main->client), 800);
   EXPECT_EQ(gtk_widget_get_allocated_height(main->client), 600);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(TkWindowHandle(0), &client));
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
+  UserWindow *client = UserWindowFromHandle(TkWindowHandle(0));
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(client->width, 800);
+  EXPECT_EQ(client->height, 600);
 
   GdkRectangle screen = ScreenArea();
   EXPECT_EQ(TkWindowX(0), screen.x + (screen.width - 800) / 2);
@@ -145,13 +105,13 @@ TEST_F(Window, NumbersArePickedReplacedAndFreed) {
   EXPECT_GT(picked, 1);
   EXPECT_TRUE(TkIsWindow(picked));
   HWND first = TkWindowHandle(picked);
-  ASSERT_TRUE(IsWindow(first));
+  ASSERT_NE(UserWindowFromHandle(first), nullptr);
 
   // Opening under a number in use replaces the window: the old handle dies.
   EXPECT_EQ(TkOpenWindow(picked, 20, 30, 60, 50, "b", 0), picked);
   HWND second = TkWindowHandle(picked);
   EXPECT_NE(second, first);
-  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(UserWindowFromHandle(first), nullptr);
   EXPECT_EQ(TkWindowTitle(picked), "b");
   EXPECT_EQ(TkWindowX(picked), 20);
   EXPECT_EQ(TkWindowY(picked), 30);
@@ -159,9 +119,7 @@ TEST_F(Window, NumbersArePickedReplacedAndFreed) {
   TkCloseWindow(picked);
   EXPECT_FALSE(TkIsWindow(picked));
   EXPECT_EQ(TkWindowHandle(picked), nullptr);
-  EXPECT_FALSE(IsWindow(second));
-  RECT rect{};
-  EXPECT_FALSE(GetClientRect(second, &rect));
+  EXPECT_EQ(UserWindowFromHandle(second), nullptr);
 }
 
 TEST_F(Window, ParentCentredWindowSitsInTheMiddleOfTheLastOne) {
@@ -359,199 +317,6 @@ TEST_F(Window, CallbackResultDecidesWhetherTheToolkitHandlesTheMessage) {
   EXPECT_EQ(SeenMessages.back(), static_cast<UINT>(WM_PAINT));
 }
 
-// ---------------------------------------------------------------------------------------
-// Painting
-// ---------------------------------------------------------------------------------------
-
-struct PaintLog {
-  std::atomic<int> paints{0};
-  std::atomic<int> finished{0};
-  std::atomic<int> erases{0};
-  std::thread::id thread;
-  uint32_t colour = 0;   // BGRA value written into every pixel
-  LRESULT eraseResult = 1;
-  PAINTSTRUCT last{};
-  bool sawBackBuffer = false;
-};
-PaintLog Log;
-
-int64_t PaintingCallback(HWND window, UINT message, WPARAM, LPARAM) {
-  if (message == WM_ERASEBKGND) {
-    Log.erases++;
-    return Log.eraseResult;
-  }
-  if (message != WM_PAINT) return TK_DEFAULT_CALLBACK_RESULT;
-  Log.paints++;
-  Log.thread = std::this_thread::get_id();
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  GdiPixels pixels{};
-  Log.sawBackBuffer = dc && GdiGetDcPixels(dc, &pixels) && pixels.bitsPerPixel == 32 && !pixels.bottomUp;
-  if (Log.sawBackBuffer) {
-    for (int y = 0; y < pixels.height; y++) {
-      uint32_t *row = reinterpret_cast<uint32_t *>(GdiRow(pixels, y));
-      for (int x = 0; x < pixels.width; x++) row[x] = Log.colour;
-    }
-  }
-  Log.last = paint;
-  EndPaint(window, &paint);
-  Log.finished++;
-  return 0;
-}
-
-void ResetLog() {
-  Log.paints = 0;
-  Log.finished = 0;
-  Log.erases = 0;
-  Log.thread = std::thread::id{};
-  Log.colour = 0xFFFF8000; // orange: R 255, G 128, B 0 (B, G, R, A in memory)
-  Log.eraseResult = 1;
-  Log.sawBackBuffer = false;
-}
-
-guint32 ScreenPixel(int64_t window, int x, int y) {
-  GdkWindow *gdkWindow = gtk_widget_get_window(TkGtkFindWindow(window)->window);
-  GdkPixbuf *pixbuf = gdk_pixbuf_get_from_window(gdkWindow, x, y, 1, 1);
-  if (!pixbuf) return 0xFFFFFFFF;
-  const guchar *p = gdk_pixbuf_get_pixels(pixbuf);
-  guint32 rgb = (p[0] << 16) | (p[1] << 8) | p[2];
-  g_object_unref(pixbuf);
-  return rgb;
-}
-
-TEST_F(Window, FirstExposurePaintsThroughTheProcedureAndShowsTheBackBuffer) {
-  ResetLog();
-  Log.eraseResult = 0;
-  TkOpenWindow(0, 0, 0, 64, 48, "paint", 0xCA0001);
-  TkBindWindowCallback(PaintingCallback, 0);
-  HWND handle = TkWindowHandle(0);
-  ASSERT_TRUE(PumpUntil([&] { return LinuxWindowPresentCount(handle) > 0; }));
-  EXPECT_EQ(Log.paints, 1);
-  ASSERT_TRUE(Log.sawBackBuffer);
-  // The first paint of a window is erased first; a callback that did not erase is told.
-  EXPECT_EQ(Log.erases, 1);
-  EXPECT_TRUE(Log.last.fErase);
-  EXPECT_EQ(Log.last.rcPaint.right, 64);
-  EXPECT_EQ(Log.last.rcPaint.bottom, 48);
-  EXPECT_TRUE(PumpUntil([] { return ScreenPixel(0, 10, 10) == 0xFF8000; }));
-
-  // Later paints write the same buffer and show it again; no second erase.
-  Log.colour = 0xFF00FF00;
-  int shown = LinuxWindowPresentCount(handle);
-  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, 0x921));
-  EXPECT_EQ(Log.paints, 2);
-  EXPECT_EQ(Log.erases, 1);
-  EXPECT_TRUE(PumpUntil([&] { return LinuxWindowPresentCount(handle) > shown; }));
-  EXPECT_TRUE(PumpUntil([] { return ScreenPixel(0, 63, 47) == 0x00FF00; }));
-}
-
-TEST_F(Window, RedrawFromAnotherThreadPaintsOnTheGuiThreadBeforeReturning) {
-  ResetLog();
-  TkOpenWindow(0, 0, 0, 80, 60, "paint", 0xCA0001);
-  TkBindWindowCallback(PaintingCallback, 0);
-  HWND handle = TkWindowHandle(0);
-  ASSERT_TRUE(PumpUntil([&] { return Log.paints == 1; })); // the first exposure
-
-  std::atomic<bool> returned{false};
-  std::atomic<int> finishedAtReturn{-1};
-  BOOL result = FALSE;
-  std::thread render([&] {
-    result = RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
-    finishedAtReturn = Log.finished.load();
-    returned = true;
-  });
-  ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
-  render.join();
-  EXPECT_TRUE(result);
-  EXPECT_EQ(finishedAtReturn, 2); // the paint had finished when RedrawWindow returned
-  EXPECT_EQ(Log.thread, std::this_thread::get_id());
-  EXPECT_EQ(Log.erases, 1); // RDW_NOERASE: only the first exposure erased
-}
-
-TEST_F(Window, RedrawReturnsWhenTheWindowClosesOrTheLoopStops) {
-  ResetLog();
-  TkOpenWindow(0, 0, 0, 40, 40, "paint", 0);
-  TkBindWindowCallback(PaintingCallback, 0);
-  HWND handle = TkWindowHandle(0);
-
-  // The GUI thread closes the window instead of painting: the waiter is let go.
-  std::atomic<bool> returned{false};
-  std::thread render([&] {
-    RedrawWindow(handle, nullptr, nullptr, 0x921);
-    returned = true;
-  });
-  TkCloseWindow(0);
-  render.join();
-  EXPECT_TRUE(returned);
-  EXPECT_FALSE(RedrawWindow(handle, nullptr, nullptr, 0x921)); // a dead window: at once
-
-  // The loop stops while a request is waiting: the waiter is let go too.
-  TkOpenWindow(0, 0, 0, 40, 40, "paint", 0);
-  handle = TkWindowHandle(0);
-  std::atomic<bool> started{false};
-  std::thread late([&] {
-    started = true;
-    RedrawWindow(handle, nullptr, nullptr, 0x921);
-  });
-  while (!started) std::this_thread::yield();
-  LinuxUserStop();
-  late.join();
-  LinuxUserStart();
-  EXPECT_TRUE(RedrawWindow(handle, nullptr, nullptr, 0x921)); // GUI thread: painted directly
-}
-
-TEST_F(Window, RedrawOnTheGuiThreadPaintsAtOnceAndOnlyWhenInvalid) {
-  ResetLog();
-  TkOpenWindow(0, 0, 0, 40, 40, "paint", 0);
-  TkBindWindowCallback(PaintingCallback, 0);
-  HWND handle = TkWindowHandle(0);
-  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW));
-  EXPECT_EQ(Log.paints, 1);
-  EXPECT_EQ(Log.thread, std::this_thread::get_id());
-  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, RDW_UPDATENOW)); // valid: nothing to do
-  EXPECT_EQ(Log.paints, 1);
-  // Invalidating alone paints later, from the loop.
-  ASSERT_TRUE(RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE));
-  EXPECT_EQ(Log.paints, 1);
-  EXPECT_TRUE(PumpUntil([] { return Log.paints == 2; }));
-  EXPECT_FALSE(RedrawWindow(reinterpret_cast<HWND>(0x1234), nullptr, nullptr, 0x921));
-}
-
-TEST_F(Window, PaintingNeedsALiveWindow) {
-  PAINTSTRUCT paint{};
-  EXPECT_EQ(BeginPaint(reinterpret_cast<HWND>(0x10000), &paint), nullptr);
-  EXPECT_FALSE(EndPaint(reinterpret_cast<HWND>(0x10000), &paint));
-  TkOpenWindow(0, 0, 0, 40, 40, "paint", 0);
-  EXPECT_FALSE(EndPaint(TkWindowHandle(0), &paint)); // no BeginPaint before
-}
-
-// ---------------------------------------------------------------------------------------
-// Cursor and coordinates
-// ---------------------------------------------------------------------------------------
-
-TEST_F(Window, CursorAndClientCoordinates) {
-  TkOpenWindow(0, 100, 150, 300, 200, "cursor", 0);
-  ASSERT_TRUE(PumpUntil([] { return Laid(0, 300, 200); }));
-  HWND handle = TkWindowHandle(0);
-  ASSERT_TRUE(SetCursorPos(130, 170));
-  POINT cursor{};
-  ASSERT_TRUE(GetCursorPos(&cursor));
-  EXPECT_EQ(cursor.x, 130);
-  EXPECT_EQ(cursor.y, 170);
-  ASSERT_TRUE(ScreenToClient(handle, &cursor));
-  EXPECT_EQ(cursor.x, 30);
-  EXPECT_EQ(cursor.y, 20);
-  POINT outside{90, 140};
-  ASSERT_TRUE(ScreenToClient(handle, &outside));
-  EXPECT_EQ(outside.x, -10);
-  EXPECT_EQ(outside.y, -10);
-  ASSERT_TRUE(ClientToScreen(handle, &outside));
-  EXPECT_EQ(outside.x, 90);
-  EXPECT_EQ(outside.y, 140);
-  EXPECT_FALSE(ScreenToClient(reinterpret_cast<HWND>(0x10), &outside));
-}
-
-// ---------------------------------------------------------------------------------------
 // Message box
 // ---------------------------------------------------------------------------------------
 
@@ -635,7 +400,7 @@ TEST(WindowDeathTest, ExitProcessEndsAtOnceWhileAnotherThreadWaitsForAPaint) {
         // Nobody runs the loop: this paint request waits for good.
         std::thread([&] {
           waiting = true;
-          RedrawWindow(handle, nullptr, nullptr, 0x921);
+          RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW | RDW_NOFRAME);
         }).detach();
         while (!waiting) std::this_thread::yield();
         TkExitProcess(3);

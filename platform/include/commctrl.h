@@ -11,7 +11,6 @@ typedef struct tagINITCOMMONCONTROLSEX {
 
 // Nothing to register on Linux; TRUE for a record of the right size.
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX *init);
-void InitCommonControls();
 
 // ---------------------------------------------------------------------------------------
 // Image lists: equally sized images, each with a colour part and a mask
@@ -43,7 +42,5 @@ BOOL ImageList_Destroy(HIMAGELIST list);
 // which set bits are transparent. Without a mask, a 32-bit bitmap with alpha is
 // transparent where its alpha is 0. Returns the index of the first new image, or -1.
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
-int ImageList_GetImageCount(HIMAGELIST list);
-BOOL ImageList_GetIconSize(HIMAGELIST list, int *width, int *height);
 // A new icon made from one image; the caller destroys it.
 HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);

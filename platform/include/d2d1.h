@@ -222,8 +222,7 @@ struct ID2D1Bitmap : public ID2D1Image {
   virtual HRESULT STDMETHODCALLTYPE CopyFromRenderTarget(const D2D1_POINT_2U *destPoint,
                                                          ID2D1RenderTarget *renderTarget,
                                                          const D2D1_RECT_U *srcRect) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CopyFromMemory(const D2D1_RECT_U *dstRect, const void *srcData,
-                                                   UINT32 pitch) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CopyFromMemory(const D2D1_RECT_U *dstRect, const void *srcData, UINT32 pitch) = 0;
 };
 
 struct ID2D1Brush : public ID2D1Resource {
@@ -285,10 +284,10 @@ struct ID2D1RenderTarget : public ID2D1Resource {
                                                  D2D1_OPACITY_MASK_CONTENT content,
                                                  const D2D1_RECT_F *destinationRectangle = NULL,
                                                  const D2D1_RECT_F *sourceRectangle = NULL) = 0;
-  virtual void STDMETHODCALLTYPE DrawBitmap(
-      ID2D1Bitmap *bitmap, const D2D1_RECT_F *destinationRectangle = NULL, FLOAT opacity = 1.0f,
-      D2D1_BITMAP_INTERPOLATION_MODE interpolationMode = D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
-      const D2D1_RECT_F *sourceRectangle = NULL) = 0;
+  virtual void STDMETHODCALLTYPE
+  DrawBitmap(ID2D1Bitmap *bitmap, const D2D1_RECT_F *destinationRectangle = NULL, FLOAT opacity = 1.0f,
+             D2D1_BITMAP_INTERPOLATION_MODE interpolationMode = D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
+             const D2D1_RECT_F *sourceRectangle = NULL) = 0;
   virtual void STDMETHODCALLTYPE DrawText(const WCHAR *string, UINT stringLength, IDWriteTextFormat *textFormat,
                                           const D2D1_RECT_F *layoutRect, ID2D1Brush *defaultForegroundBrush,
                                           D2D1_DRAW_TEXT_OPTIONS options = D2D1_DRAW_TEXT_OPTIONS_NONE,
@@ -419,13 +418,13 @@ struct ID2D1HwndRenderTarget : public ID2D1RenderTarget {
 struct ID2D1Factory : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE ReloadSystemMetrics() = 0;
   virtual void STDMETHODCALLTYPE GetDesktopDpi(FLOAT *dpiX, FLOAT *dpiY) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreateHwndRenderTarget(
-      const D2D1_RENDER_TARGET_PROPERTIES *renderTargetProperties,
-      const D2D1_HWND_RENDER_TARGET_PROPERTIES *hwndRenderTargetProperties,
-      ID2D1HwndRenderTarget **hwndRenderTarget) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreateDxgiSurfaceRenderTarget(
-      IDXGISurface *dxgiSurface, const D2D1_RENDER_TARGET_PROPERTIES *renderTargetProperties,
-      ID2D1RenderTarget **renderTarget) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  CreateHwndRenderTarget(const D2D1_RENDER_TARGET_PROPERTIES *renderTargetProperties,
+                         const D2D1_HWND_RENDER_TARGET_PROPERTIES *hwndRenderTargetProperties,
+                         ID2D1HwndRenderTarget **hwndRenderTarget) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  CreateDxgiSurfaceRenderTarget(IDXGISurface *dxgiSurface, const D2D1_RENDER_TARGET_PROPERTIES *renderTargetProperties,
+                                ID2D1RenderTarget **renderTarget) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateDCRenderTarget(const D2D1_RENDER_TARGET_PROPERTIES *renderTargetProperties,
                                                          ID2D1DCRenderTarget **dcRenderTarget) = 0;
 
@@ -455,9 +454,6 @@ HRESULT WINAPI D2D1CreateFactory(D2D1_FACTORY_TYPE factoryType, REFIID riid,
                                  const D2D1_FACTORY_OPTIONS *pFactoryOptions, void **ppIFactory);
 // Rotation by angle degrees (clockwise on screen, y pointing down) about center.
 void WINAPI D2D1MakeRotateMatrix(FLOAT angle, D2D1_POINT_2F center, D2D1_MATRIX_3X2_F *matrix);
-// Inverts in place; FALSE (matrix unchanged) when it is singular.
-BOOL WINAPI D2D1InvertMatrix(D2D1_MATRIX_3X2_F *matrix);
-BOOL WINAPI D2D1IsMatrixInvertible(const D2D1_MATRIX_3X2_F *matrix);
 }
 
 inline HRESULT D2D1CreateFactory(D2D1_FACTORY_TYPE factoryType, REFIID riid, void **ppv) {

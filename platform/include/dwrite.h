@@ -9,10 +9,7 @@ typedef enum DWRITE_FACTORY_TYPE {
   DWRITE_FACTORY_TYPE_ISOLATED = 1
 } DWRITE_FACTORY_TYPE;
 
-typedef enum DWRITE_FONT_WEIGHT {
-  DWRITE_FONT_WEIGHT_NORMAL = 400,
-  DWRITE_FONT_WEIGHT_BOLD = 700
-} DWRITE_FONT_WEIGHT;
+typedef enum DWRITE_FONT_WEIGHT { DWRITE_FONT_WEIGHT_NORMAL = 400, DWRITE_FONT_WEIGHT_BOLD = 700 } DWRITE_FONT_WEIGHT;
 
 typedef enum DWRITE_FONT_STYLE {
   DWRITE_FONT_STYLE_NORMAL = 0,
@@ -36,8 +33,8 @@ struct IDWriteTextFormat : public IUnknown {};
 struct IDWriteFactory : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateTextFormat(const WCHAR *familyName, IDWriteFontCollection *collection,
                                                      DWRITE_FONT_WEIGHT weight, DWRITE_FONT_STYLE style,
-                                                     DWRITE_FONT_STRETCH stretch, FLOAT size,
-                                                     const WCHAR *locale, IDWriteTextFormat **format) = 0;
+                                                     DWRITE_FONT_STRETCH stretch, FLOAT size, const WCHAR *locale,
+                                                     IDWriteTextFormat **format) = 0;
 };
 
 // The export of "DWRITE.DLL" that creates the factory.

@@ -10,6 +10,3 @@ typedef UINT MMRESULT;
 // Asks for a timer resolution in milliseconds. Linux timers are already fine-grained, so
 // nothing changes; the call is counted and succeeds for any period of at least 1.
 MMRESULT timeBeginPeriod(UINT period);
-MMRESULT timeEndPeriod(UINT period);
-// Milliseconds since an arbitrary start, wrapping at 2^32.
-DWORD timeGetTime();

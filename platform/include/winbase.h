@@ -1,5 +1,5 @@
 // Kernel services: performance counter, sleeping, threads, critical sections, errors,
-// modules, debug output, formatted text, version, files, heaps, process exit.
+// modules, debug output, formatted text, version and reading files.
 #pragma once
 
 #include <windef.h>
@@ -65,10 +65,7 @@ typedef struct _OVERLAPPED {
   HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
 
-typedef enum _GET_FILEEX_INFO_LEVELS {
-  GetFileExInfoStandard,
-  GetFileExMaxInfoLevel
-} GET_FILEEX_INFO_LEVELS;
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard, GetFileExMaxInfoLevel } GET_FILEEX_INFO_LEVELS;
 
 typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
   DWORD dwFileAttributes;
@@ -100,8 +97,7 @@ typedef struct _OSVERSIONINFOEXW {
   WORD wSuiteMask;
   BYTE wProductType;
   BYTE wReserved;
-} OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW, RTL_OSVERSIONINFOEXW,
-    *PRTL_OSVERSIONINFOEXW;
+} OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW, RTL_OSVERSIONINFOEXW, *PRTL_OSVERSIONINFOEXW;
 
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
@@ -112,27 +108,11 @@ typedef struct _OSVERSIONINFOEXW {
 
 // File access and attributes.
 #define GENERIC_READ 0x80000000
-#define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001
-#define FILE_SHARE_WRITE 0x00000002
-#define FILE_SHARE_DELETE 0x00000004
-#define CREATE_NEW 1
-#define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
-#define OPEN_ALWAYS 4
-#define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_READONLY 0x00000001
-#define FILE_ATTRIBUTE_HIDDEN 0x00000002
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
-#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
-#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
-
-// Heap flags.
-#define HEAP_NO_SERIALIZE 0x00000001
-#define HEAP_GENERATE_EXCEPTIONS 0x00000004
-#define HEAP_ZERO_MEMORY 0x00000008
 
 // ---------------------------------------------------------------------------------------
 // Time
@@ -144,9 +124,6 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER *count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
 // Suspends the calling thread for at least the given milliseconds (0 yields).
 void Sleep(DWORD milliseconds);
-// Milliseconds since an arbitrary start, wrapping at 2^32.
-DWORD GetTickCount();
-ULONGLONG GetTickCount64();
 
 // ---------------------------------------------------------------------------------------
 // Threads and critical sections
@@ -154,8 +131,8 @@ ULONGLONG GetTickCount64();
 
 // Starts a thread running start(parameter). A stack size of 0 takes the default; small
 // requests are raised to what the platform needs.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD creationFlags, LPDWORD threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, LPDWORD threadId);
 // Waits for a thread handle to end (other handle kinds fail).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // The exit code of a thread (STILL_ACTIVE while it runs).
@@ -167,7 +144,6 @@ DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section);
-BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
 void LeaveCriticalSection(LPCRITICAL_SECTION section);
 // Takes the section when it is free or already held by this thread; never waits.
@@ -187,7 +163,6 @@ void SetLastError(DWORD error);
 // ---------------------------------------------------------------------------------------
 
 HMODULE LoadLibraryW(LPCWSTR fileName);
-HMODULE LoadLibraryA(LPCSTR fileName);
 // The address of an export, or null (also for an ordinal).
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
@@ -203,12 +178,11 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 // Writes one debug message (standard error on Linux, one message per line).
 void OutputDebugStringW(LPCWSTR text);
-void OutputDebugStringA(LPCSTR text);
-// Formats into buffer, which must hold 1024 characters: %d %i %u %x %X %c %s %ls %%,
-// with '-', '0' and a width. Output stops at 1023 characters plus the terminator.
-// Returns the number of characters written, without the terminator.
+// Formats into buffer, which must hold 1024 characters. The system formats only %d (a
+// 32-bit signed int) and %%; any other character after % is written as it is. Output
+// stops at 1023 characters plus the terminator. Returns the number of characters written,
+// without the terminator.
 int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list arguments);
-int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 
 // ---------------------------------------------------------------------------------------
 // Version
@@ -218,36 +192,13 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 BOOL GetVersionExW(LPOSVERSIONINFOW info);
 
 // ---------------------------------------------------------------------------------------
-// Files. A backslash in a name is a folder separator.
+// Files, for reading. A backslash in a name is a folder separator.
 // ---------------------------------------------------------------------------------------
 
-DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID information);
-HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
-                   DWORD creation, DWORD flags, HANDLE templateFile);
+// Opens an existing file for reading (GENERIC_READ, OPEN_EXISTING: the only way files are
+// opened here); any other access or creation is refused with ERROR_INVALID_PARAMETER.
+HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-               LPOVERLAPPED overlapped);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
-DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
-BOOL DeleteFileW(LPCWSTR fileName);
-
-// ---------------------------------------------------------------------------------------
-// Memory
-// ---------------------------------------------------------------------------------------
-
-HANDLE GetProcessHeap();
-// A private heap; HeapDestroy frees every block still allocated from it.
-HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
-BOOL HeapDestroy(HANDLE heap);
-LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
-LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes);
-BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
-SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
-
-// ---------------------------------------------------------------------------------------
-// Process
-// ---------------------------------------------------------------------------------------
-
-// Flushes standard output and error, then ends the process at once with the code.
-[[noreturn]] void ExitProcess(UINT exitCode);

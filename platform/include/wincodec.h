@@ -78,8 +78,7 @@ struct IWICBitmapSource : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetResolution(double *dpiX, double *dpiY) = 0;
   virtual HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette *palette) = 0;
   // Copies the rectangle (null: the whole picture) into buffer, rows stride bytes apart.
-  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect *rect, UINT stride, UINT bufferSize,
-                                               BYTE *buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect *rect, UINT stride, UINT bufferSize, BYTE *buffer) = 0;
 };
 
 // A bitmap held in memory by the imaging component.
@@ -89,8 +88,7 @@ struct IWICBitmap : public IWICBitmapSource {};
 struct IWICFormatConverter : public IWICBitmapSource {
   virtual HRESULT STDMETHODCALLTYPE Initialize(IWICBitmapSource *source, REFWICPixelFormatGUID destinationFormat,
                                                WICBitmapDitherType dither, IWICPalette *palette,
-                                               double alphaThresholdPercent,
-                                               WICBitmapPaletteType paletteTranslate) = 0;
+                                               double alphaThresholdPercent, WICBitmapPaletteType paletteTranslate) = 0;
 };
 
 // Creates the imaging component's objects.

@@ -39,6 +39,8 @@ typedef int32_t HRESULT;
 typedef DWORD COLORREF;
 typedef WORD ATOM;
 
+// The small records are kept one a line, as the Windows headers write them.
+// clang-format off
 #define DECLARE_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
 DECLARE_HANDLE(HWND);
 DECLARE_HANDLE(HDC);
@@ -64,6 +66,7 @@ typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *PRECT, *LPRECT;
 typedef const RECT *LPCRECT;
 typedef struct tagPOINT { LONG x, y; } POINT, *PPOINT, *LPPOINT;
 typedef struct tagSIZE { LONG cx, cy; } SIZE, *PSIZE, *LPSIZE;
+// clang-format on
 
 #define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)(WORD)(i))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))

@@ -127,23 +127,13 @@ typedef struct _ICONINFO {
 #define LR_CREATEDIBSECTION 0x00002000
 #define LR_SHARED 0x00008000
 
-// DrawIconEx.
-#define DI_MASK 0x0001
-#define DI_IMAGE 0x0002
-#define DI_NORMAL 0x0003
-#define DI_COMPAT 0x0004
-#define DI_DEFAULTSIZE 0x0008
-
 // ---------------------------------------------------------------------------------------
 // Device contexts
 // ---------------------------------------------------------------------------------------
 
-// A memory DC holding a 1 x 1 monochrome bitmap; dc is ignored (null: the screen).
+// A memory DC holding a 1 x 1 monochrome bitmap; dc (null or a live DC) is ignored.
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
-// GetDC(NULL) gives a DC of the screen; window DCs are not available.
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
 // Selects a bitmap into a memory DC and returns the one it held (null on failure).
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // The bitmap a DC holds, for OBJ_BITMAP.
@@ -159,7 +149,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits
 // A device-dependent bitmap of 1, 24 or 32 bits, from word-aligned rows when bits is given.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void *bits);
 // A bitmap like the one dc holds (a DIB section of the same depth for a DIB section); a
-// 32-bit bitmap for the screen DC.
+// 32-bit bitmap for a null dc.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // BITMAP (or DIBSECTION when the buffer is that large and the bitmap is a DIB section);
 // returns the bytes written, 0 for anything that is not a live bitmap.
@@ -167,9 +157,6 @@ int GetObjectW(HANDLE object, int size, LPVOID buffer);
 // Copies scan lines of a bitmap into a 24- or 32-bit DIB; with bits null, fills in the
 // header. Returns the number of lines copied, 0 on failure.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT lines, LPVOID bits, LPBITMAPINFO info, UINT usage);
-// Copies scan lines of a 24- or 32-bit DIB into a bitmap; returns the lines copied.
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT lines, const void *bits, const BITMAPINFO *info,
-              UINT usage);
 // Deletes a bitmap that no DC holds; FALSE for anything else.
 BOOL DeleteObject(HGDIOBJ object);
 BOOL GdiFlush();
@@ -184,8 +171,8 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
 BOOL GdiAlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                    int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
 // Copies a (possibly stretched) rectangle, leaving out source pixels of one colour.
-BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                       int sourceY, int sourceWidth, int sourceHeight, UINT transparentColor);
+BOOL GdiTransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                       int sourceWidth, int sourceHeight, UINT transparentColor);
 
 // ---------------------------------------------------------------------------------------
 // Icons (from .ico files, or made from a colour bitmap and a mask)
@@ -199,7 +186,3 @@ HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int he
 BOOL GetIconInfo(HICON icon, PICONINFO info);
 HICON CreateIconIndirect(PICONINFO info);
 BOOL DestroyIcon(HICON icon);
-// Draws an icon onto the bitmap of a DC: alpha-blended when it has alpha, else through
-// its mask. Width and height 0 take the icon's own size.
-BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH background,
-                UINT flags);

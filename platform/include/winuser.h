@@ -95,10 +95,7 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT *paint);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Windows and coordinates.
-BOOL IsWindow(HWND window);
-BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL ScreenToClient(HWND window, LPPOINT point);
-BOOL ClientToScreen(HWND window, LPPOINT point);
 HWND GetActiveWindow();
 
 // The mouse cursor, in screen coordinates.

@@ -4,14 +4,14 @@
 //
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
 //     -Iplatform/include -Iplatform/src tests/fuzz/fuzz_ico.cpp \
-//     platform/src/icons_*.cpp platform/src/gdi_*.cpp platform/src/kernel_*.cpp \
-//     platform/src/modules.cpp platform/src/handles.cpp $(pkg-config --cflags --libs libpng) \
+//     platform/src/commctrl/icons_*.cpp platform/src/gdi/*.cpp platform/src/kernel/*.cpp \
+//     $(pkg-config --cflags --libs libpng) \
 //     -o build/fuzz_ico
 //   mkdir -p build/fuzz_ico_corpus && cp build/default/icon_files/*.ico build/fuzz_ico_corpus/
 //   build/fuzz_ico build/fuzz_ico_corpus -max_total_time=60
 #include <windows.h>
 
-#include "icons_internal.h"
+#include "commctrl/commctrl_internal.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -61,8 +61,6 @@ void TkBindWindowCallback(TkWindowCallback callback, int64_t window) {
   if (TkGtkWindow *record = TkGtkFindWindow(window)) record->callback = callback;
 }
 
-TkWindowCallback TkGtkAllWindowsCallback() { return AllWindowsCallback; }
-
 LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   TkGtkWindow *window = TkGtkFindWindowByHandle(handle);
   if (!window) return DefWindowProcW(handle, message, wParam, lParam);

@@ -63,8 +63,6 @@ GtkWidget *TkGtkGadgetWidget(int64_t number);
 // A window was opened: the next option starts a new group.
 void TkGtkGadgetListChanged();
 
-// The callback bound to every window (TK_ANY), or null.
-TkWindowCallback TkGtkAllWindowsCallback();
 // The window procedure of every toolkit window: bound callback first, then the
 // toolkit's own handling.
 LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

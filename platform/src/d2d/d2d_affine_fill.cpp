@@ -1,0 +1,185 @@
+// Rotated bilinear bitmap-brush fills (see d2d_affine.h): which fills we take, the portable
+// row kernel, and the sharing of rows among the worker threads.
+#include "kernels/d2d_affine.h"
+#include "kernels/d2d_blit_kernel.h"
+#include "d2d_workers.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+std::atomic<D2dAffineMode> gMode{D2dAffineMode::Best};
+
+// Index of pixel i of a line of n pixels after extending; i within +-2^15.
+inline int Extend(int i, int n, D2D1_EXTEND_MODE mode) {
+  switch (mode) {
+  case D2D1_EXTEND_MODE_WRAP: {
+    int m = i % n;
+    return m < 0 ? m + n : m;
+  }
+  case D2D1_EXTEND_MODE_MIRROR: {
+    int period = 2 * n, m = i % period;
+    if (m < 0) m += period;
+    return m < n ? m : period - 1 - m;
+  }
+  default: return i < 0 ? 0 : (i >= n ? n - 1 : i);
+  }
+}
+
+// Four taps weighted by 7-bit fractions fx, fy (of the right and lower taps), per channel
+// sum(c * wx * wy) >> 14, truncated.
+inline uint32_t Bilinear(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uint32_t fx, uint32_t fy) {
+  uint32_t wtl = (128 - fx) * (128 - fy), wtr = fx * (128 - fy), wbl = (128 - fx) * fy, wbr = fx * fy;
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    uint32_t sum = ((tl >> shift) & 0xff) * wtl + ((tr >> shift) & 0xff) * wtr + ((bl >> shift) & 0xff) * wbl +
+                   ((br >> shift) & 0xff) * wbr;
+    out |= (sum >> 14) << shift;
+  }
+  return out;
+}
+
+// The row kernel fills use, or null to leave them to pixman: the portable kernel is no
+// faster than pixman, so only tests choose it.
+D2dAffineRowKernel BestKernel() {
+  static const D2dAffineRowKernel best = []() -> D2dAffineRowKernel {
+    // DEMO_D2D_KERNELS=portable holds the choice to the portable kernels, as for the blits:
+    // here that leaves the fills to pixman.
+    const char *cap = std::getenv("DEMO_D2D_KERNELS");
+    // DEMO_D2D_KERNELS=avx2 holds it to AVX2.
+    std::string_view limit = cap != nullptr ? cap : "";
+    if (limit == "portable") return nullptr;
+    if (limit != "avx2")
+      if (D2dAffineRowKernel avx512 = D2dAffineRowAvx512()) return avx512;
+    return D2dAffineRowAvx2();
+  }();
+  return best;
+}
+
+D2dAffineRowKernel ChosenKernel() {
+  switch (gMode.load(std::memory_order_relaxed)) {
+  case D2dAffineMode::Pixman: return nullptr;
+  case D2dAffineMode::Portable: return D2dAffineRowPortable;
+  case D2dAffineMode::Avx2:
+    if (D2dAffineRowKernel avx2 = D2dAffineRowAvx2()) return avx2;
+    return BestKernel();
+  default: return BestKernel();
+  }
+}
+
+struct AffineJob {
+  D2dSurface *dst;
+  D2dBox area;
+  const pixman_region32_t *clip;
+  const pixman_transform *transform;
+  D2dAffineSource source;
+  uint32_t opacity8;
+  D2dAffineRowKernel row;
+  int bands;
+};
+
+// Rows [y0, y1) of the columns [x0, x1): each row starts from its first pixel mapped afresh,
+// as pixman starts every run of a composite.
+void PaintRuns(const AffineJob &job, int x0, int x1, int y0, int y1) {
+  const pixman_transform &t = *job.transform;
+  for (int y = y0; y < y1; ++y) {
+    pixman_vector v{
+        {pixman_int_to_fixed(x0) + pixman_fixed_1 / 2, pixman_int_to_fixed(y) + pixman_fixed_1 / 2, pixman_fixed_1}};
+    if (!pixman_transform_point_3d(&t, &v)) continue; // ruled out by the bounds checked up front
+    job.row(D2dRow(*job.dst, y) + x0, x1 - x0, v.vector[0] - pixman_fixed_1 / 2, v.vector[1] - pixman_fixed_1 / 2,
+            t.matrix[0][0], t.matrix[1][0], job.source, job.opacity8);
+  }
+}
+
+void PaintBand(void *context, int index) {
+  const AffineJob &job = *static_cast<const AffineJob *>(context);
+  int height = job.area.y1 - job.area.y0;
+  int y0 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
+  int y1 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
+  if (y0 >= y1) return;
+  if (job.clip == nullptr) {
+    PaintRuns(job, job.area.x0, job.area.x1, y0, y1);
+    return;
+  }
+  int count = 0;
+  const pixman_box32_t *boxes = pixman_region32_rectangles(const_cast<pixman_region32_t *>(job.clip), &count);
+  for (int i = 0; i < count; ++i) {
+    D2dBox b = D2dIntersect(D2dBox{job.area.x0, y0, job.area.x1, y1},
+                            D2dBox{boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
+    if (!D2dEmpty(b)) PaintRuns(job, b.x0, b.x1, b.y0, b.y1);
+  }
+}
+
+// The source position, in 16.16 fixed point, of the centre of device pixel (x, y).
+void MapCentre(const pixman_transform &t, int x, int y, double *u, double *v) {
+  double cx = (x + 0.5) * 65536.0, cy = (y + 0.5) * 65536.0;
+  *u = (t.matrix[0][0] * cx + t.matrix[0][1] * cy + t.matrix[0][2] * 65536.0) / 65536.0;
+  *v = (t.matrix[1][0] * cx + t.matrix[1][1] * cy + t.matrix[1][2] * 65536.0) / 65536.0;
+}
+
+} // namespace
+
+void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
+                          const D2dAffineSource &source, uint32_t opacity8) {
+  // Unsigned steps: the same bits as pixman's 32-bit fixed-point additions.
+  uint32_t px = static_cast<uint32_t>(x), py = static_cast<uint32_t>(y);
+  for (int i = 0; i < n; ++i, px += static_cast<uint32_t>(ux), py += static_cast<uint32_t>(uy)) {
+    int32_t sx = static_cast<int32_t>(px), sy = static_cast<int32_t>(py);
+    int x1 = sx >> 16, y1 = sy >> 16;
+    uint32_t fx = (static_cast<uint32_t>(sx) >> 9) & 127, fy = (static_cast<uint32_t>(sy) >> 9) & 127;
+    int c0 = Extend(x1, source.width, source.extend), c1 = Extend(x1 + 1, source.width, source.extend);
+    const uint32_t *top =
+        source.pixels + static_cast<ptrdiff_t>(Extend(y1, source.height, source.extend)) * source.stride;
+    const uint32_t *bottom =
+        source.pixels + static_cast<ptrdiff_t>(Extend(y1 + 1, source.height, source.extend)) * source.stride;
+    uint32_t pixel = Bilinear(top[c0], top[c1], bottom[c0], bottom[c1], fx, fy);
+    if (opacity8 < 255) pixel = D2dMulUn8x4(pixel, opacity8);
+    dst[i] = D2dOver(pixel, dst[i]);
+  }
+}
+
+D2dAffineMode D2dSetAffineMode(D2dAffineMode mode) { return gMode.exchange(mode); }
+
+bool D2dAffineBestIsOurs() { return BestKernel() != nullptr; }
+
+bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dSurface &bitmap,
+                        const pixman_transform &t, D2D1_EXTEND_MODE extend, uint32_t opacity8) {
+  D2dAffineRowKernel row = ChosenKernel();
+  if (row == nullptr) return false;
+  if (D2dEmpty(area) || bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return false;
+  // Without rotation or skew pixman takes its scaling paths, which round otherwise.
+  if (t.matrix[0][1] == 0 && t.matrix[1][0] == 0) return false;
+  if (t.matrix[2][0] != 0 || t.matrix[2][1] != 0 || t.matrix[2][2] != pixman_fixed_1) return false;
+  // Bitmap offsets must fit the kernels' 32-bit indices.
+  if (static_cast<int64_t>(bitmap.stride) * bitmap.height >= (INT64_C(1) << 31) || bitmap.width >= (1 << 28) ||
+      bitmap.height >= (1 << 28))
+    return false;
+  // Every source position of the fill lies within those of the area's corner pixels (give
+  // or take the rounding of a run's start); with steps of at most 2^24, sixteen steps past a
+  // row's end stay within +-2^30 as well.
+  const double limit = 536870912.0; // 2^29
+  if (std::abs(t.matrix[0][0]) > (1 << 24) || std::abs(t.matrix[1][0]) > (1 << 24)) return false;
+  const int xs[2] = {area.x0, area.x1 - 1}, ys[2] = {area.y0, area.y1 - 1};
+  for (int x : xs)
+    for (int y : ys) {
+      double u, v;
+      MapCentre(t, x, y, &u, &v);
+      if (!(std::abs(u) < limit) || !(std::abs(v) < limit)) return false;
+    }
+
+  AffineJob job{
+      dst,      area, clip, &t, D2dAffineSource{bitmap.pixels, bitmap.stride, bitmap.width, bitmap.height, extend},
+      opacity8, row,  1};
+  int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
+  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
+  if (threads > 1) {
+    job.bands = threads * 3;
+    D2dParallelFor(job.bands, PaintBand, &job);
+  } else {
+    PaintBand(&job, 0);
+  }
+  return true;
+}

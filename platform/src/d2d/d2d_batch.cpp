@@ -1,0 +1,189 @@
+// The recorded draws and their banded drawing. One batch serves the whole process: drawing
+// onto another surface, or anything else that touches pixels, draws what is recorded first,
+// so at most one surface has draws pending at any time. The batch's lock keeps a flush from
+// another thread (another target, a bitmap being released) from meeting a draw being
+// recorded.
+#include "d2d_batch.h"
+#include "kernels/d2d_blit_kernel.h"
+#include "d2d_workers.h"
+
+#include <algorithm>
+#include <climits>
+#include <mutex>
+#include <new>
+
+std::atomic<bool> D2dDeferredPending{false};
+
+namespace {
+
+// A recorded blit: its tables live in the batch's own vector, by position, since the
+// vector may move as it grows.
+constexpr int64_t ConsecutiveIndices = -1;
+struct Recorded {
+  D2dBox box;
+  const uint32_t *source;
+  int sourceStride;
+  uint32_t opacity8;
+  int32_t firstColumn, firstRow;
+  int64_t columnsAt, rowsAt;
+};
+
+// Far more than a frame records; past it the batch is drawn, so memory stays bounded even
+// for a caller that never ends its drawing.
+constexpr size_t MaxDraws = 1 << 16;
+constexpr size_t MaxTable = 1 << 22;
+
+struct Batch {
+  std::mutex lock;
+  uint32_t *dst = nullptr;
+  int dstStride = 0;
+  std::vector<Recorded> draws;
+  std::vector<int32_t> tables;
+  int64_t pixels = 0;
+  int y0 = 0, y1 = 0;           // rows the draws touch
+  std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
+  std::vector<int> bandEdges;
+};
+
+// Never destroyed: a bitmap released by a static destructor still flushes through it.
+Batch &TheBatch() {
+  static Batch *batch = new Batch;
+  return *batch;
+}
+
+D2dBlit Resolve(const Batch &batch, const Recorded &r) {
+  return D2dBlit{r.box,
+                 r.source,
+                 r.sourceStride,
+                 r.opacity8,
+                 r.firstColumn,
+                 r.firstRow,
+                 r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt,
+                 r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt};
+}
+
+// Every recorded draw, in order, limited to the rows of one band.
+void RunBand(void *context, int index) {
+  const Batch &batch = *static_cast<const Batch *>(context);
+  int y0 = batch.bandEdges[index], y1 = batch.bandEdges[index + 1];
+  for (const Recorded &r : batch.draws) {
+    int from = std::max(r.box.y0, y0), to = std::min(r.box.y1, y1);
+    if (from < to) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), from, to);
+  }
+}
+
+// Cuts rows [y0, y1) into `bands` bands of about equal pixel work.
+void CutBands(Batch &batch, int bands) {
+  int height = batch.y1 - batch.y0;
+  batch.rowWork.assign(static_cast<size_t>(height) + 1, 0);
+  for (const Recorded &r : batch.draws) {
+    int64_t width = r.box.x1 - r.box.x0;
+    batch.rowWork[r.box.y0 - batch.y0] += width;
+    batch.rowWork[r.box.y1 - batch.y0] -= width;
+  }
+  batch.bandEdges.assign(1, batch.y0);
+  int64_t running = 0, done = 0, total = batch.pixels;
+  int band = 1;
+  for (int y = 0; y < height && band < bands; ++y) {
+    running += batch.rowWork[y];
+    done += running;
+    if (done * bands >= total * band) {
+      batch.bandEdges.push_back(batch.y0 + y + 1);
+      ++band;
+    }
+  }
+  if (batch.bandEdges.back() != batch.y1) batch.bandEdges.push_back(batch.y1);
+}
+
+void Clear(Batch &batch) {
+  batch.draws.clear();
+  batch.tables.clear();
+  batch.pixels = 0;
+  D2dDeferredPending.store(false, std::memory_order_release);
+}
+
+// Draws everything recorded. The batch's lock is held.
+void Run(Batch &batch) {
+  if (batch.draws.empty()) {
+    Clear(batch);
+    return;
+  }
+  int threads = batch.pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
+  bool cut = false;
+  if (threads > 1) {
+    try {
+      // A few bands per thread, so a thread whose core is busy elsewhere delays no one.
+      CutBands(batch, threads * 3);
+      cut = true;
+    } catch (const std::bad_alloc &) {
+    }
+  }
+  if (cut) {
+    D2dParallelFor(static_cast<int>(batch.bandEdges.size()) - 1, RunBand, &batch);
+  } else {
+    for (const Recorded &r : batch.draws) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
+  }
+  Clear(batch);
+}
+
+} // namespace
+
+void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y1) {
+  const D2dRowKernels &kernels = D2dKernels();
+  int n = blit.box.x1 - blit.box.x0;
+  for (int y = y0; y < y1; ++y) {
+    int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
+    const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
+    uint32_t *out = dst + static_cast<ptrdiff_t>(y) * dstStride + blit.box.x0;
+    if (blit.columns != nullptr)
+      kernels.blendColumns(out, srcRow, blit.columns, n, blit.opacity8);
+    else
+      kernels.blend(out, srcRow + blit.firstColumn, n, blit.opacity8);
+  }
+}
+
+void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
+  Batch &batch = TheBatch();
+  std::lock_guard<std::mutex> hold(batch.lock);
+  if (!batch.draws.empty() && (batch.dst != dst.pixels || batch.dstStride != dst.stride ||
+                               batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
+    Run(batch);
+  int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
+  Recorded r{blit.box,         blit.source,   blit.sourceStride,  blit.opacity8,
+             blit.firstColumn, blit.firstRow, ConsecutiveIndices, ConsecutiveIndices};
+  size_t tables = batch.tables.size();
+  try {
+    if (blit.columns != nullptr) {
+      r.columnsAt = static_cast<int64_t>(batch.tables.size());
+      batch.tables.insert(batch.tables.end(), blit.columns, blit.columns + width);
+    }
+    if (blit.rows != nullptr) {
+      r.rowsAt = static_cast<int64_t>(batch.tables.size());
+      batch.tables.insert(batch.tables.end(), blit.rows, blit.rows + height);
+    }
+    batch.draws.push_back(r);
+  } catch (const std::bad_alloc &) {
+    // No memory to record it: draw what is recorded, then this one, at once.
+    batch.tables.resize(tables);
+    Run(batch);
+    D2dRunBlit(dst.pixels, dst.stride, blit, blit.box.y0, blit.box.y1);
+    return;
+  }
+  if (batch.draws.size() == 1) {
+    batch.dst = dst.pixels;
+    batch.dstStride = dst.stride;
+    batch.y0 = blit.box.y0;
+    batch.y1 = blit.box.y1;
+  } else {
+    batch.y0 = std::min(batch.y0, blit.box.y0);
+    batch.y1 = std::max(batch.y1, blit.box.y1);
+  }
+  batch.pixels += static_cast<int64_t>(width) * height;
+  D2dDeferredPending.store(true, std::memory_order_release);
+}
+
+void D2dFlushDeferredNow() {
+  Batch &batch = TheBatch();
+  std::lock_guard<std::mutex> hold(batch.lock);
+  Run(batch);
+}

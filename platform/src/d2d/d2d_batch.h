@@ -1,0 +1,31 @@
+// Deferred nearest-neighbour draws. A run of DrawBitmap calls onto the same surface (the
+// balls of a frame: thousands of small draws in a row) is recorded rather than drawn, and
+// drawn at once when anything else is about to read or write pixels: then the rows of the
+// surface are split into bands, the bands shared among the threads, and within each band the draws run in
+// the order they were made, so every pixel ends up exactly as drawing one by one leaves it.
+//
+// Every entry point of this Direct2D that reads or writes pixels, other than the recorded
+// draw itself, calls D2dFlushDeferred() first (see d2d_internal.h).
+#pragma once
+
+#include "d2d_internal.h"
+
+// One draw, resolved when it is made: which destination pixels, from which source pixels.
+// Columns and rows of the source are either consecutive (starting at firstColumn /
+// firstRow) or read from a table, one index per destination column / row.
+struct D2dBlit {
+  D2dBox box;             // destination pixels, already clipped; every source index is valid
+  const uint32_t *source; // the source bitmap's pixel (0, 0)
+  int sourceStride;       // in pixels
+  uint32_t opacity8;
+  int32_t firstColumn, firstRow;
+  const int32_t *columns; // null: consecutive columns
+  const int32_t *rows;    // null: consecutive rows
+};
+
+// Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.
+void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y1);
+
+// Records a blit onto dst; the tables it points to are copied. A recorded blit onto another
+// surface is drawn first.
+void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit);

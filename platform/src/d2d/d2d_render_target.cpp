@@ -1,0 +1,216 @@
+// The state of a render target and the drawing calls that need no layer or pixman work of
+// their own: Clear, FillRectangle, BeginDraw/EndDraw, and the creation of bitmaps and brushes.
+#include "d2d_render_target.h"
+#include "kernels/d2d_blit_kernel.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cmath>
+
+D2dTarget *D2dBitmapTargetState(ID2D1RenderTarget *target);
+D2dTarget *D2dDcTargetState(ID2D1RenderTarget *target);
+
+// ---------------------------------------------------------------------------------------
+// State
+// ---------------------------------------------------------------------------------------
+
+void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FORMAT &format, float dpiX, float dpiY) {
+  target->factory = factory;
+  target->surface = D2dSurface{nullptr, 0, 0, 0, nullptr};
+  target->maskSurface = D2dSurface{nullptr, 0, 0, 0, nullptr};
+  target->format = format;
+  target->transform = D2dIdentity();
+  target->antialias = D2D1_ANTIALIAS_MODE_PER_PRIMITIVE;
+  target->textAntialias = D2D1_TEXT_ANTIALIAS_MODE_DEFAULT;
+  target->tag1 = target->tag2 = 0;
+  target->drawing = false;
+  target->depth = 0;
+  D2dTargetSetDpi(target, dpiX, dpiY);
+}
+
+void D2dTargetRelease(D2dTarget *target) {
+  for (size_t i = 0; i < target->depth; ++i) {
+    if (target->levels[i].opacityBrush != nullptr) target->levels[i].opacityBrush->Release();
+  }
+  for (D2dLayerLevel &level : target->levels) D2dSurfaceRelease(&level.surface);
+  target->levels.clear();
+  target->depth = 0;
+  D2dSurfaceRelease(&target->surface);
+  D2dSurfaceRelease(&target->maskSurface);
+}
+
+D2dTarget *D2dTargetOf(ID2D1RenderTarget *target) {
+  D2dFlushDeferred();
+  if (D2dTarget *state = D2dBitmapTargetState(target)) return state;
+  return D2dDcTargetState(target);
+}
+
+D2dSurface *D2dDrawSurface(D2dTarget *target) {
+  return target->depth > 0 ? &target->levels[target->depth - 1].surface : &target->surface;
+}
+
+D2dBox D2dClipBox(const D2dTarget *target) {
+  if (target->depth > 0) return target->levels[target->depth - 1].box;
+  return D2dBox{0, 0, target->surface.width, target->surface.height};
+}
+
+void D2dTargetSetDpi(D2dTarget *target, float dpiX, float dpiY) {
+  // 0 asks for the default; a negative or odd value leaves the DPI as it was.
+  if (dpiX == 0.0f && dpiY == 0.0f) dpiX = dpiY = 96.0f;
+  if (!(dpiX > 0.0f) || !(dpiY > 0.0f) || !std::isfinite(dpiX) || !std::isfinite(dpiY)) {
+    if (target->dpiX > 0.0f) return;
+    dpiX = dpiY = 96.0f;
+  }
+  target->dpiX = dpiX;
+  target->dpiY = dpiY;
+  D2dTargetSetTransform(target, target->transform);
+}
+
+void D2dTargetSetTransform(D2dTarget *target, const D2D1_MATRIX_3X2_F &transform) {
+  target->transform = transform;
+  D2D1_MATRIX_3X2_F dpi{target->dpiX / 96.0f, 0, 0, target->dpiY / 96.0f, 0, 0};
+  target->device = D2dMultiply(transform, dpi);
+}
+
+void D2dBeginDraw(D2dTarget *target) { target->drawing = true; }
+
+HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
+  if (tag1 != nullptr) *tag1 = target->tag1;
+  if (tag2 != nullptr) *tag2 = target->tag2;
+  bool wasDrawing = target->drawing;
+  target->drawing = false;
+  // Layers left pushed are still composed so that nothing drawn is lost, but the caller
+  // hears about the imbalance.
+  if (D2dPopAllLayers(target)) return D2DERR_PUSH_POP_UNBALANCED;
+  return wasDrawing ? S_OK : D2DERR_WRONG_STATE;
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+// ---------------------------------------------------------------------------------------
+
+void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color) {
+  uint32_t pixel = color != nullptr ? D2dPremultiply(*color, 1.0f) : 0u;
+  D2dSurface *surface = D2dDrawSurface(target);
+  D2dBox box = D2dClipBox(target);
+  if (D2dEmpty(box)) return;
+  for (int y = box.y0; y < box.y1; ++y) std::fill(D2dRow(*surface, y) + box.x0, D2dRow(*surface, y) + box.x1, pixel);
+}
+
+void D2dFillRectangle(D2dTarget *target, const D2D1_RECT_F *rect, ID2D1Brush *brush) {
+  if (rect == nullptr) return;
+  const D2dBrushState *state = D2dBrushStateOf(brush);
+  if (state == nullptr) return;
+  D2dBox box = D2dIntersect(D2dTransformedBox(*rect, target->device), D2dClipBox(target));
+  if (D2dEmpty(box)) return;
+  D2dSurface *surface = D2dDrawSurface(target);
+  if (D2dIsAxisAligned(target->device)) {
+    if (state->kind == D2dBrushKind::Solid) {
+      // The common case (a solid fill) stays out of pixman altogether.
+      uint32_t color = D2dPremultiply(state->color, state->opacity);
+      if ((color >> 24) == 0) return;
+      for (int y = box.y0; y < box.y1; ++y) D2dFillRowOver(D2dRow(*surface, y) + box.x0, box.x1 - box.x0, color);
+      return;
+    }
+    D2dPaintBrush(surface, box, nullptr, *state, target->device, 1.0f);
+    return;
+  }
+  pixman_region32_t region;
+  D2dQuadRegion(*rect, target->device, box, &region);
+  D2dPaintBrush(surface, box, &region, *state, target->device, 1.0f);
+  pixman_region32_fini(&region);
+}
+
+// ---------------------------------------------------------------------------------------
+// Resources
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// The pixel format a new bitmap gets: the target's where the caller leaves it open.
+bool BitmapFormat(const D2dTarget *target, const D2D1_BITMAP_PROPERTIES *properties, D2D1_PIXEL_FORMAT *format,
+                  float *dpiX, float *dpiY) {
+  *format = target->format;
+  *dpiX = target->dpiX;
+  *dpiY = target->dpiY;
+  if (properties == nullptr) return true;
+  if (properties->pixelFormat.format != DXGI_FORMAT_UNKNOWN) format->format = properties->pixelFormat.format;
+  if (properties->pixelFormat.alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
+    format->alphaMode = properties->pixelFormat.alphaMode;
+  if (properties->dpiX > 0.0f && properties->dpiY > 0.0f) {
+    *dpiX = properties->dpiX;
+    *dpiY = properties->dpiY;
+  }
+  return format->format == DXGI_FORMAT_B8G8R8A8_UNORM && format->alphaMode == D2D1_ALPHA_MODE_PREMULTIPLIED;
+}
+
+} // namespace
+
+HRESULT D2dCreateBitmap(D2dTarget *target, D2D1_SIZE_U size, const void *srcData, UINT32 pitch,
+                        const D2D1_BITMAP_PROPERTIES *properties, ID2D1Bitmap **result) {
+  if (result == nullptr) return E_POINTER;
+  *result = nullptr;
+  D2D1_PIXEL_FORMAT format;
+  float dpiX, dpiY;
+  if (!BitmapFormat(target, properties, &format, &dpiX, &dpiY)) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
+  if (size.width > D2dMaxBitmapSide || size.height > D2dMaxBitmapSide) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
+  if (srcData != nullptr && size.width > 0 && pitch < size.width * 4) return E_INVALIDARG;
+  D2dBitmap *bitmap = D2dBitmapCreate(target->factory, size.width, size.height, format, dpiX, dpiY);
+  if (bitmap == nullptr) return E_OUTOFMEMORY;
+  ID2D1Bitmap *created = D2dBitmapInterface(bitmap);
+  if (srcData != nullptr) created->CopyFromMemory(nullptr, srcData, pitch);
+  *result = created;
+  return S_OK;
+}
+
+HRESULT D2dCreateBitmapFromWic(D2dTarget *target, IWICBitmapSource *source, const D2D1_BITMAP_PROPERTIES *properties,
+                               ID2D1Bitmap **result) {
+  if (result == nullptr) return E_POINTER;
+  *result = nullptr;
+  if (source == nullptr) return E_INVALIDARG;
+  D2D1_PIXEL_FORMAT format;
+  float dpiX, dpiY;
+  if (!BitmapFormat(target, properties, &format, &dpiX, &dpiY)) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
+  WICPixelFormatGUID pixelFormat;
+  HRESULT hr = source->GetPixelFormat(&pixelFormat);
+  if (FAILED(hr)) return hr;
+  // Only premultiplied BGRA passes straight through; anything else needs a converter first.
+  if (pixelFormat != GUID_WICPixelFormat32bppPBGRA) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
+  UINT width = 0, height = 0;
+  hr = source->GetSize(&width, &height);
+  if (FAILED(hr)) return hr;
+  if (width > D2dMaxBitmapSide || height > D2dMaxBitmapSide) return D2DERR_EXCEEDS_MAX_BITMAP_SIZE;
+  D2dBitmap *bitmap = D2dBitmapCreate(target->factory, width, height, format, dpiX, dpiY);
+  if (bitmap == nullptr) return E_OUTOFMEMORY;
+  D2dSurface *pixels = D2dBitmapSurface(bitmap);
+  if (width > 0 && height > 0) {
+    hr = source->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE *>(pixels->pixels));
+    if (FAILED(hr)) {
+      D2dBitmapInterface(bitmap)->Release();
+      return hr;
+    }
+  }
+  *result = D2dBitmapInterface(bitmap);
+  return S_OK;
+}
+
+HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap,
+                             const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
+                             const D2D1_BRUSH_PROPERTIES *properties, ID2D1BitmapBrush **result) {
+  if (result == nullptr) return E_POINTER;
+  *result = nullptr;
+  D2dBitmap *ours = D2dBitmapFrom(bitmap);
+  if (bitmap != nullptr && ours == nullptr) return D2DERR_WRONG_RESOURCE_DOMAIN;
+  *result = D2dBitmapBrushCreate(target->factory, ours, bitmapProperties, properties);
+  return *result != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT D2dCreateSolidBrush(D2dTarget *target, const D2D1_COLOR_F *color, const D2D1_BRUSH_PROPERTIES *properties,
+                            ID2D1SolidColorBrush **result) {
+  if (result == nullptr) return E_POINTER;
+  *result = nullptr;
+  if (color == nullptr) return E_INVALIDARG;
+  *result = D2dSolidBrushCreate(target->factory, *color, properties);
+  return *result != nullptr ? S_OK : E_OUTOFMEMORY;
+}
