@@ -64,6 +64,10 @@ ID2D1BitmapRenderTarget *_D2D_CreateBitmapRenderTarget(ID2D1RenderTarget *parent
 ID2D1BitmapRenderTarget *_D2D_CreateMaskRenderTarget(ID2D1RenderTarget *parent, int32_t width, int32_t height);
 // A target holding the (premultiplied) pixels of a GDI bitmap, through WIC.
 ID2D1BitmapRenderTarget *_D2D_BitmapRenderTargetFromHBITMAP(ID2D1RenderTarget *parent, HBITMAP bitmap);
+// Copies `rows` rows of `width` premultiplied BGRA pixels, `pitch` bytes apart in memory,
+// into the target's bitmap from (0, y) on; 1 when Direct2D took them.
+int _D2D_CopyMemoryToTarget(ID2D1BitmapRenderTarget *target, const void *pixels, uint32_t pitch, int32_t y,
+                            int32_t width, int32_t rows);
 ID2D1BitmapBrush *_D2D_CreateBitmapBrush(ID2D1BitmapRenderTarget *target);
 // Clears dest to opaque black and draws the source rectangle of source at (destX, destY).
 int _D2D_DrawToRenderTarget(ID2D1BitmapRenderTarget *source, float srcX, float srcY, float width, float height,
