@@ -3,6 +3,7 @@
 // pixels as 32-bit BGRA with straight alpha, the one target every decoder's format
 // converts to; pictures without transparency are packed to B, G, R on the way into the
 // image.
+#include "files.h"
 #include "port.h"
 #include "text_utf.h"
 
@@ -37,6 +38,24 @@ std::string Failure(const char *what, HRESULT result) {
   char text[96];
   std::snprintf(text, sizeof text, "%s (0x%08lX)", what, static_cast<unsigned long>(result));
   return text;
+}
+
+// Why WIC could not read a file: one that is a PNG or JPEG by its first bytes but lacks
+// its end (the IEND chunk, the EOI marker) was cut off, one that has it is damaged, and
+// anything else is no picture of ours.
+std::string WhyUndecodable(const std::string &fileName, HRESULT result) {
+  std::vector<uint8_t> bytes;
+  if (!TkReadWholeFile(fileName, &bytes))
+    return "unreadable";
+  static const uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  size_t size = bytes.size();
+  bool png = size >= 8 && std::memcmp(bytes.data(), PngSignature, 8) == 0;
+  bool jpeg = size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+  if (!png && !jpeg)
+    return Failure("not a picture", result);
+  bool ended = png ? size >= 12 && std::memcmp(bytes.data() + size - 8, "IEND", 4) == 0
+                   : bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9;
+  return Failure(ended ? "damaged" : "cut off", result);
 }
 
 bool IsIndexed(const WICPixelFormatGUID &format) {
@@ -112,7 +131,7 @@ bool Decode(WicJob *job, const std::string &fileName, TkDecodedPicture *picture,
   if (FAILED(result)) {
     DWORD attributes = GetFileAttributesW(TkUtf8ToWide(fileName).c_str());
     bool readable = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    *reason = readable ? Failure("not a picture", result) : "unreadable";
+    *reason = readable ? WhyUndecodable(fileName, result) : "unreadable";
     return false;
   }
   // The same two formats as everywhere else: WIC would also take BMP, GIF, TIFF and more.
@@ -126,7 +145,7 @@ bool Decode(WicJob *job, const std::string &fileName, TkDecodedPicture *picture,
   WICPixelFormatGUID format{};
   if (FAILED(result = job->decoder->GetFrame(0, &job->frame)) ||
       FAILED(result = job->frame->GetSize(&width, &height)) || FAILED(result = job->frame->GetPixelFormat(&format))) {
-    *reason = Failure("damaged: cannot read the picture", result);
+    *reason = WhyUndecodable(fileName, result);
     return false;
   }
   if (width < 1 || height < 1) {
@@ -151,7 +170,7 @@ bool Decode(WicJob *job, const std::string &fileName, TkDecodedPicture *picture,
     return false;
   }
   if (FAILED(result = CopyRows(job->converter, picture))) {
-    *reason = Failure("damaged: cannot decode the pixels", result);
+    *reason = WhyUndecodable(fileName, result);
     return false;
   }
   return true;
