@@ -13,7 +13,7 @@
 #include <cstdint>
 
 // ---------------------------------------------------------------------------------------
-// State (never released; lives until the process ends)
+// State (lives until the process ends, or until _D2D_Stop)
 // ---------------------------------------------------------------------------------------
 
 extern ID2D1Factory *pD2DFactory;
@@ -34,6 +34,9 @@ extern HMODULE hDWriteModule;
 // Initialises COM, loads the factories and creates the WIC imaging factory; returns the
 // HRESULT of that last step.
 HRESULT _D2D_Start();
+// Releases every global object and unloads Direct2D and DirectWrite (COM stays
+// initialised): for a program that ends by returning from main.
+void _D2D_Stop();
 // Loads Direct2D and DirectWrite once and creates their factories; 1 when both exist.
 BYTE _D2D_LoadFactories();
 // Formats with wvsprintfW and passes the text to OutputDebugStringW, nothing added.

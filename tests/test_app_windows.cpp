@@ -16,6 +16,7 @@
 #include "compose.h"
 #include "frame_clock.h"
 #include "gtk_internal.h"
+#include "render_thread.h"
 #include "startup.h"
 #include "toolkit.h"
 #include "user/user_internal.h"
@@ -164,6 +165,19 @@ TEST_F(AppWindows, TheFrameRateOptionsSetTheRate) {
   gtk_button_clicked(GTK_BUTTON(option60));
   ASSERT_TRUE(ProcessEventsUntil([] { return FrameClock.framesPerSecond == 60.0f; }));
   EXPECT_EQ(TkGetGadgetState(FrameRate30Option), 0);
+}
+
+// The thread repaints through the GUI thread's loop; stopping it waits for it to end
+// while that loop keeps running, so a repaint it waits for cannot hold it up.
+TEST_F(AppWindows, TheRenderThreadRepaintsUntilItIsStopped) {
+  const int before = ComposedFrames;
+  ASSERT_TRUE(StartRenderThread());
+  while (ComposedFrames < before + 3) TkWindowEvent(1);
+  StopRenderThread();
+  const int stopped = ComposedFrames;
+  // Three frame periods at 60 fps: a thread still running would have asked for frames.
+  for (int i = 0; i < 50; i++) TkWindowEvent(1);
+  EXPECT_EQ(ComposedFrames, stopped);
 }
 
 TEST_F(AppWindows, ACloseRequestOfEitherWindowEndsTheLoop) {
