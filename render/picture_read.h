@@ -61,8 +61,8 @@ HBITMAP CreateUprightBitmap(int32_t width, int32_t height, uint8_t **pixels);
 // rows at a time and writes every pixel, upright, into a new 32-bit bitmap. rgba(r, g, b, a)
 // gives the value written (an RGBA value, red in the low byte), where a is the pixel's
 // alpha as pictures carry it: its own for 32 bits, opaque for 24 bits, and for an icon
-// pixel whose alpha is 0 the icon's mask decides. The picture is never held twice: only
-// the band is extra. Returns the bitmap (the caller deletes it), or null.
+// pixel whose alpha is 0 the icon's mask decides. Besides the picture and the result, only
+// the band of rows is held. Returns the bitmap (the caller deletes it), or null.
 template <typename PixelToRgba> HBITMAP ConvertPictureUpright(const PictureSource &picture, PixelToRgba rgba) {
   int32_t width = picture.width;
   int32_t height = picture.height;

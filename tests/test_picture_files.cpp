@@ -115,12 +115,9 @@ TEST_F(PictureFailureTest, EveryPictureThatFailsToLoadIsNamedOnceWithTheReason) 
     const char *kind;
   };
   const Case cases[] = {
-      {File("missing.png"), "missing"},
-      {File("empty.png"), "not a picture"},
-      {File("folder.png"), "unreadable"},
-      {File("text.png"), "not a picture"},
-      {File("cut.png"), "cut off"},
-      {TestData("jpeg_claims_16000x16000.jpg"), "too large"},
+      {File("missing.png"), "missing"},   {File("empty.png"), "not a picture"},
+      {File("folder.png"), "unreadable"}, {File("text.png"), "not a picture"},
+      {File("cut.png"), "cut off"},       {TestData("jpeg_claims_16000x16000.jpg"), "too large"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
