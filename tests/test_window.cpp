@@ -284,6 +284,7 @@ TEST_F(Window, RefusedKeyOverASelectionLeavesTheTextAndTheSelection) {
     EXPECT_EQ(selected, std::string(c.after) == "10");
     if (selected) {
       EXPECT_EQ(from, c.selectFrom);
+      EXPECT_EQ(to, c.selectTo < 0 ? 2 : c.selectTo);
     }
   }
 }
