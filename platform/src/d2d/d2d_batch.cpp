@@ -20,11 +20,7 @@ namespace {
 // vector may move as it grows.
 constexpr int64_t ConsecutiveIndices = -1;
 struct Recorded {
-  D2dBox box;
-  const uint32_t *source;
-  int sourceStride;
-  uint32_t opacity8;
-  int32_t firstColumn, firstRow;
+  D2dBlit blit; // its table pointers are not used
   int64_t columnsAt, rowsAt;
 };
 
@@ -52,14 +48,29 @@ Batch &TheBatch() {
 }
 
 D2dBlit Resolve(const Batch &batch, const Recorded &r) {
-  return D2dBlit{r.box,
-                 r.source,
-                 r.sourceStride,
-                 r.opacity8,
-                 r.firstColumn,
-                 r.firstRow,
-                 r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt,
-                 r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt};
+  D2dBlit blit = r.blit;
+  blit.columns = r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt;
+  blit.rows = r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt;
+  return blit;
+}
+
+// One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
+// than the ones between.
+void BlendEdgedRow(uint32_t *out, const uint32_t *srcRow, const D2dBlit &blit, int y) {
+  const uint8_t *w = blit.weight[y == blit.whole.y0 ? 0 : y == blit.whole.y1 - 1 ? 2 : 1];
+  auto blendOne = [&](int i, uint32_t weight) {
+    uint32_t pixel = srcRow[blit.columns != nullptr ? blit.columns[i] : blit.firstColumn + i];
+    if (weight != 0) out[i] = D2dOver(D2dMulUn8x4(pixel, weight), out[i]);
+  };
+  int from = 0, to = blit.box.x1 - blit.box.x0;
+  if (blit.box.x0 == blit.whole.x0) blendOne(from++, w[0]);
+  if (blit.box.x1 == blit.whole.x1 && to > from) blendOne(--to, w[2]);
+  if (to <= from || w[1] == 0) return;
+  const D2dRowKernels &kernels = D2dKernels();
+  if (blit.columns != nullptr)
+    kernels.blendColumns(out + from, srcRow, blit.columns + from, to - from, w[1]);
+  else
+    kernels.blend(out + from, srcRow + blit.firstColumn + from, to - from, w[1]);
 }
 
 // Every recorded draw, in order, limited to the rows of one band.
@@ -67,7 +78,7 @@ void RunBand(void *context, int index) {
   const Batch &batch = *static_cast<const Batch *>(context);
   int y0 = batch.bandEdges[index], y1 = batch.bandEdges[index + 1];
   for (const Recorded &r : batch.draws) {
-    int from = std::max(r.box.y0, y0), to = std::min(r.box.y1, y1);
+    int from = std::max(r.blit.box.y0, y0), to = std::min(r.blit.box.y1, y1);
     if (from < to) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), from, to);
   }
 }
@@ -77,9 +88,9 @@ void CutBands(Batch &batch, int bands) {
   int height = batch.y1 - batch.y0;
   batch.rowWork.assign(static_cast<size_t>(height) + 1, 0);
   for (const Recorded &r : batch.draws) {
-    int64_t width = r.box.x1 - r.box.x0;
-    batch.rowWork[r.box.y0 - batch.y0] += width;
-    batch.rowWork[r.box.y1 - batch.y0] -= width;
+    int64_t width = r.blit.box.x1 - r.blit.box.x0;
+    batch.rowWork[r.blit.box.y0 - batch.y0] += width;
+    batch.rowWork[r.blit.box.y1 - batch.y0] -= width;
   }
   batch.bandEdges.assign(1, batch.y0);
   int64_t running = 0, done = 0, total = batch.pixels;
@@ -121,7 +132,8 @@ void Run(Batch &batch) {
   if (cut) {
     D2dParallelFor(static_cast<int>(batch.bandEdges.size()) - 1, RunBand, &batch);
   } else {
-    for (const Recorded &r : batch.draws) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
+    for (const Recorded &r : batch.draws)
+      D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.blit.box.y0, r.blit.box.y1);
   }
   Clear(batch);
 }
@@ -135,7 +147,9 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
     int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
     const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
     uint32_t *out = dst + static_cast<ptrdiff_t>(y) * dstStride + blit.box.x0;
-    if (blit.columns != nullptr)
+    if (blit.edged)
+      BlendEdgedRow(out, srcRow, blit, y);
+    else if (blit.columns != nullptr)
       kernels.blendColumns(out, srcRow, blit.columns, n, blit.opacity8);
     else
       kernels.blend(out, srcRow + blit.firstColumn, n, blit.opacity8);
@@ -149,8 +163,7 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box,         blit.source,   blit.sourceStride,  blit.opacity8,
-             blit.firstColumn, blit.firstRow, ConsecutiveIndices, ConsecutiveIndices};
+  Recorded r{blit, ConsecutiveIndices, ConsecutiveIndices};
   size_t tables = batch.tables.size();
   try {
     if (blit.columns != nullptr) {
