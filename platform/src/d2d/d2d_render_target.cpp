@@ -1,7 +1,7 @@
-// The state of a render target and the drawing calls that need no layer or pixman work of
-// their own: Clear, FillRectangle, BeginDraw/EndDraw, and the creation of bitmaps and brushes.
+// The state of a render target, with the error state its drawing calls report, and the
+// drawing calls that need no layer or pixman work of their own: Clear, FillRectangle,
+// BeginDraw/EndDraw, and the creation of bitmaps and brushes.
 #include "d2d_render_target.h"
-#include "kernels/d2d_blit_kernel.h"
 
 #include <wincodec.h>
 
@@ -161,16 +161,7 @@ void D2dFillRectangle(D2dTarget *target, const D2D1_RECT_F *rect, ID2D1Brush *br
   double y0 = static_cast<double>(r.top) * m._22 + m._32, y1 = static_cast<double>(r.bottom) * m._22 + m._32;
   D2dCoverage cover = D2dCover(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1),
                                target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
-  if (state->kind == D2dBrushKind::Solid) {
-    // The common case (a solid fill) stays out of pixman altogether.
-    uint32_t color = D2dPremultiply(state->color, state->opacity);
-    if ((color >> 24) == 0) return;
-    D2dForEachCoveredPart(cover, clip, [&](const D2dBox &part, uint32_t coverage8) {
-      uint32_t c = coverage8 == 255 ? color : D2dMulUn8x4(color, coverage8);
-      for (int y = part.y0; y < part.y1; ++y) D2dFillRowOver(D2dRow(*surface, y) + part.x0, part.x1 - part.x0, c);
-    });
-    return;
-  }
+  // Solid fills (the common case) stay out of pixman altogether.
   D2dForEachCoveredPart(cover, clip, [&](const D2dBox &part, uint32_t coverage8) {
     D2dPaintBrush(surface, part, nullptr, *state, m, 1.0f, coverage8);
   });
