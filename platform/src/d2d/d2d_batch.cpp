@@ -16,12 +16,16 @@ std::atomic<bool> D2dDeferredPending{false};
 
 namespace {
 
-// A recorded blit: its tables live in the batch's own vector, by position, since the
-// vector may move as it grows.
-constexpr int64_t ConsecutiveIndices = -1;
+// A recorded blit: its tables and edges live in the batch's own vectors, by position, since
+// the vectors may move as they grow. Kept small: every band walks all of them.
+constexpr int32_t None = -1;
 struct Recorded {
-  D2dBlit blit; // its table pointers are not used
-  int64_t columnsAt, rowsAt;
+  D2dBox box;
+  const uint32_t *source;
+  int sourceStride;
+  uint32_t opacity8;
+  int32_t firstColumn, firstRow;
+  int32_t columnsAt, rowsAt, edgesAt;
 };
 
 // Far more than a frame records; past it the batch is drawn, so memory stays bounded even
@@ -35,6 +39,7 @@ struct Batch {
   int dstStride = 0;
   std::vector<Recorded> draws;
   std::vector<int32_t> tables;
+  std::vector<D2dBlitEdges> edges;
   int64_t pixels = 0;
   int y0 = 0, y1 = 0;           // rows the draws touch
   std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
@@ -48,23 +53,29 @@ Batch &TheBatch() {
 }
 
 D2dBlit Resolve(const Batch &batch, const Recorded &r) {
-  D2dBlit blit = r.blit;
-  blit.columns = r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt;
-  blit.rows = r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt;
-  return blit;
+  return D2dBlit{r.box,
+                 r.source,
+                 r.sourceStride,
+                 r.opacity8,
+                 r.firstColumn,
+                 r.firstRow,
+                 r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
+                 r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
+                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt};
 }
 
 // One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
 // than the ones between.
 void BlendEdgedRow(uint32_t *out, const uint32_t *srcRow, const D2dBlit &blit, int y) {
-  const uint8_t *w = blit.weight[y == blit.whole.y0 ? 0 : y == blit.whole.y1 - 1 ? 2 : 1];
+  const D2dBox &whole = blit.edges->whole;
+  const uint8_t *w = blit.edges->weight[y == whole.y0 ? 0 : y == whole.y1 - 1 ? 2 : 1];
   auto blendOne = [&](int i, uint32_t weight) {
     uint32_t pixel = srcRow[blit.columns != nullptr ? blit.columns[i] : blit.firstColumn + i];
     if (weight != 0) out[i] = D2dOver(D2dMulUn8x4(pixel, weight), out[i]);
   };
   int from = 0, to = blit.box.x1 - blit.box.x0;
-  if (blit.box.x0 == blit.whole.x0) blendOne(from++, w[0]);
-  if (blit.box.x1 == blit.whole.x1 && to > from) blendOne(--to, w[2]);
+  if (blit.box.x0 == whole.x0) blendOne(from++, w[0]);
+  if (blit.box.x1 == whole.x1 && to > from) blendOne(--to, w[2]);
   if (to <= from || w[1] == 0) return;
   const D2dRowKernels &kernels = D2dKernels();
   if (blit.columns != nullptr)
@@ -78,7 +89,7 @@ void RunBand(void *context, int index) {
   const Batch &batch = *static_cast<const Batch *>(context);
   int y0 = batch.bandEdges[index], y1 = batch.bandEdges[index + 1];
   for (const Recorded &r : batch.draws) {
-    int from = std::max(r.blit.box.y0, y0), to = std::min(r.blit.box.y1, y1);
+    int from = std::max(r.box.y0, y0), to = std::min(r.box.y1, y1);
     if (from < to) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), from, to);
   }
 }
@@ -88,9 +99,9 @@ void CutBands(Batch &batch, int bands) {
   int height = batch.y1 - batch.y0;
   batch.rowWork.assign(static_cast<size_t>(height) + 1, 0);
   for (const Recorded &r : batch.draws) {
-    int64_t width = r.blit.box.x1 - r.blit.box.x0;
-    batch.rowWork[r.blit.box.y0 - batch.y0] += width;
-    batch.rowWork[r.blit.box.y1 - batch.y0] -= width;
+    int64_t width = r.box.x1 - r.box.x0;
+    batch.rowWork[r.box.y0 - batch.y0] += width;
+    batch.rowWork[r.box.y1 - batch.y0] -= width;
   }
   batch.bandEdges.assign(1, batch.y0);
   int64_t running = 0, done = 0, total = batch.pixels;
@@ -109,6 +120,7 @@ void CutBands(Batch &batch, int bands) {
 void Clear(Batch &batch) {
   batch.draws.clear();
   batch.tables.clear();
+  batch.edges.clear();
   batch.pixels = 0;
   D2dDeferredPending.store(false, std::memory_order_release);
 }
@@ -132,8 +144,7 @@ void Run(Batch &batch) {
   if (cut) {
     D2dParallelFor(static_cast<int>(batch.bandEdges.size()) - 1, RunBand, &batch);
   } else {
-    for (const Recorded &r : batch.draws)
-      D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.blit.box.y0, r.blit.box.y1);
+    for (const Recorded &r : batch.draws) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
   }
   Clear(batch);
 }
@@ -147,7 +158,7 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
     int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
     const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
     uint32_t *out = dst + static_cast<ptrdiff_t>(y) * dstStride + blit.box.x0;
-    if (blit.edged)
+    if (blit.edges != nullptr)
       BlendEdgedRow(out, srcRow, blit, y);
     else if (blit.columns != nullptr)
       kernels.blendColumns(out, srcRow, blit.columns, n, blit.opacity8);
@@ -163,21 +174,27 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit, ConsecutiveIndices, ConsecutiveIndices};
-  size_t tables = batch.tables.size();
+  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None,
+             None,     None};
+  size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
     if (blit.columns != nullptr) {
-      r.columnsAt = static_cast<int64_t>(batch.tables.size());
+      r.columnsAt = static_cast<int32_t>(batch.tables.size());
       batch.tables.insert(batch.tables.end(), blit.columns, blit.columns + width);
     }
     if (blit.rows != nullptr) {
-      r.rowsAt = static_cast<int64_t>(batch.tables.size());
+      r.rowsAt = static_cast<int32_t>(batch.tables.size());
       batch.tables.insert(batch.tables.end(), blit.rows, blit.rows + height);
+    }
+    if (blit.edges != nullptr) {
+      r.edgesAt = static_cast<int32_t>(batch.edges.size());
+      batch.edges.push_back(*blit.edges);
     }
     batch.draws.push_back(r);
   } catch (const std::bad_alloc &) {
     // No memory to record it: draw what is recorded, then this one, at once.
     batch.tables.resize(tables);
+    batch.edges.resize(edges);
     Run(batch);
     D2dRunBlit(dst.pixels, dst.stride, blit, blit.box.y0, blit.box.y1);
     return;

@@ -10,21 +10,25 @@
 
 #include "d2d_internal.h"
 
+// The antialiased edges of a draw at fractional coordinates: where its first and last rows
+// and columns are, and the weights (opacity times coverage) of its pixels.
+struct D2dBlitEdges {
+  D2dBox whole;         // the draw's box before clipping
+  uint8_t weight[3][3]; // [first, inner, last row][first, inner, last column]
+};
+
 // One draw, resolved when it is made: which destination pixels, from which source pixels.
 // Columns and rows of the source are either consecutive (starting at firstColumn /
-// firstRow) or read from a table, one index per destination column / row. A draw with
-// antialiased edges weighs the pixels of its first and last columns and rows apart.
+// firstRow) or read from a table, one index per destination column / row.
 struct D2dBlit {
   D2dBox box;             // destination pixels, already clipped; every source index is valid
   const uint32_t *source; // the source bitmap's pixel (0, 0)
   int sourceStride;       // in pixels
   uint32_t opacity8;
   int32_t firstColumn, firstRow;
-  const int32_t *columns; // null: consecutive columns
-  const int32_t *rows;    // null: consecutive rows
-  bool edged;             // false: every pixel takes opacity8, and what follows is not read
-  D2dBox whole;           // the draw's box before clipping: where its first and last rows and columns are
-  uint8_t weight[3][3];   // opacity times coverage: [first, inner, last row][first, inner, last column]
+  const int32_t *columns;    // null: consecutive columns
+  const int32_t *rows;       // null: consecutive rows
+  const D2dBlitEdges *edges; // null: every pixel takes opacity8
 };
 
 // Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.

@@ -57,18 +57,18 @@ bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, do
   return false;
 }
 
-// The weights of a draw's pixels: its opacity times each pixel's coverage, for the first,
-// inner and last rows by the first, inner and last columns of its (unclipped) box.
-void SetEdgeWeights(D2dBlit *blit, const D2dCoverage &cover, uint32_t opacity8) {
+// The weights of a draw's pixels, its opacity times each pixel's coverage, when some pixel
+// on its edges is covered in part; false when every pixel is covered whole.
+bool EdgeWeights(const D2dCoverage &cover, uint32_t opacity8, D2dBlitEdges *edges) {
+  if (cover.firstColumn == 1.0 && cover.lastColumn == 1.0 && cover.firstRow == 1.0 && cover.lastRow == 1.0)
+    return false;
   const double columns[3] = {cover.firstColumn, 1.0, cover.lastColumn};
   const double rows[3] = {cover.firstRow, 1.0, cover.lastRow};
-  blit->whole = cover.box;
-  blit->edged = false;
+  edges->whole = cover.box;
   for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      blit->weight[i][j] = static_cast<uint8_t>(D2dMul8(opacity8, D2dCoverage8(columns[j], rows[i])));
-      blit->edged = blit->edged || blit->weight[i][j] != opacity8;
-    }
+    for (int j = 0; j < 3; ++j)
+      edges->weight[i][j] = static_cast<uint8_t>(D2dMul8(opacity8, D2dCoverage8(columns[j], rows[i])));
+  return true;
 }
 
 // A source rectangle already inside its bitmap, drawn into the device-space rectangle
@@ -84,8 +84,16 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
   int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
 
-  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, false, {}, {}};
-  SetEdgeWeights(&blit, cover, opacity8);
+  D2dBlitEdges edges;
+  D2dBlit blit{box,
+               source.pixels,
+               source.stride,
+               opacity8,
+               0,
+               0,
+               nullptr,
+               nullptr,
+               EdgeWeights(cover, opacity8, &edges) ? &edges : nullptr};
   // Unscaled draws read consecutive source pixels and need no tables.
   try {
     if (!NearestTable(&target->columns, box.x0, box.x1 - box.x0, left, s.left, scaleX, colLo, colHi))
@@ -174,6 +182,7 @@ void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, con
 // edges (DIPs) with it, in proportion, so that nothing outside the bitmap is ever sampled.
 // False when nothing of the source is left.
 bool ClipSource(SourceRect *s, DipRect *dest, int width, int height) {
+  if (s->left >= 0.0 && s->top >= 0.0 && s->right <= width && s->bottom <= height) return true;
   double kx = (dest->right - dest->left) / (s->right - s->left);
   double ky = (dest->bottom - dest->top) / (s->bottom - s->top);
   if (s->left < 0.0) {

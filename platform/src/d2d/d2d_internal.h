@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------
@@ -164,7 +165,11 @@ D2dBox D2dCoveredBox(double left, double top, double right, double bottom);
 // The bounding box, by the pixel-centre rule, of a rectangle under a transform.
 D2dBox D2dTransformedBox(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m);
 // The rectangle with left <= right and top <= bottom (NaN edges stay as they are).
-D2D1_RECT_F D2dOrdered(const D2D1_RECT_F &rect);
+inline D2D1_RECT_F D2dOrdered(D2D1_RECT_F r) {
+  if (r.left > r.right) std::swap(r.left, r.right);
+  if (r.top > r.bottom) std::swap(r.top, r.bottom);
+  return r;
+}
 // Points the surface at memory; width or height 0 makes an empty surface.
 void D2dSurfaceSet(D2dSurface *surface, uint32_t *pixels, int width, int height, int stride);
 void D2dSurfaceRelease(D2dSurface *surface);

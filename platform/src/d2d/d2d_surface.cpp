@@ -9,11 +9,21 @@ namespace {
 
 constexpr double CoordLimit = 1073741824.0; // 2^30: far beyond any surface, safe in int
 
-int CoveredEdge(double edge) {
-  // Pixel i is covered from the left edge when i + 0.5 >= edge.
-  double v = std::ceil(edge - 0.5);
-  return static_cast<int>(std::clamp(v, -CoordLimit, CoordLimit));
+// Whole-pixel edges held within +-2^30, without a library call (this runs for every draw).
+// NaN is ruled out by the callers.
+int FloorEdge(double v) {
+  v = std::clamp(v, -CoordLimit, CoordLimit);
+  int i = static_cast<int>(v);
+  return static_cast<double>(i) > v ? i - 1 : i;
 }
+int CeilEdge(double v) {
+  v = std::clamp(v, -CoordLimit, CoordLimit);
+  int i = static_cast<int>(v);
+  return static_cast<double>(i) < v ? i + 1 : i;
+}
+
+// Pixel i is covered from the left edge when i + 0.5 >= edge.
+int CoveredEdge(double edge) { return CeilEdge(edge - 0.5); }
 
 float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; } // NaN becomes 0
 
@@ -28,19 +38,11 @@ D2dBox D2dCoveredBox(double left, double top, double right, double bottom) {
   return D2dBox{CoveredEdge(left), CoveredEdge(top), CoveredEdge(right), CoveredEdge(bottom)};
 }
 
-D2D1_RECT_F D2dOrdered(const D2D1_RECT_F &rect) {
-  D2D1_RECT_F r = rect;
-  if (r.left > r.right) std::swap(r.left, r.right);
-  if (r.top > r.bottom) std::swap(r.top, r.bottom);
-  return r;
-}
-
 D2dCoverage D2dCover(double left, double top, double right, double bottom, bool antialiased) {
   if (!antialiased) return D2dCoverage{D2dCoveredBox(left, top, right, bottom), 1.0, 1.0, 1.0, 1.0};
   if (std::isnan(left) || std::isnan(top) || std::isnan(right) || std::isnan(bottom))
     return D2dCoverage{D2dBox{0, 0, 0, 0}, 1.0, 1.0, 1.0, 1.0};
-  auto edge = [](double v) { return static_cast<int>(std::clamp(v, -CoordLimit, CoordLimit)); };
-  D2dBox box{edge(std::floor(left)), edge(std::floor(top)), edge(std::ceil(right)), edge(std::ceil(bottom))};
+  D2dBox box{FloorEdge(left), FloorEdge(top), CeilEdge(right), CeilEdge(bottom)};
   // The part of [from, from + 1) inside [lo, hi).
   auto share = [](int from, double lo, double hi) {
     return std::min(static_cast<double>(from) + 1.0, hi) - std::max(static_cast<double>(from), lo);
