@@ -85,15 +85,8 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
 
   D2dBlitEdges edges;
-  D2dBlit blit{box,
-               source.pixels,
-               source.stride,
-               opacity8,
-               0,
-               0,
-               nullptr,
-               nullptr,
-               EdgeWeights(cover, opacity8, &edges) ? &edges : nullptr};
+  bool edged = EdgeWeights(cover, opacity8, &edges);
+  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edged ? &edges : nullptr};
   // Unscaled draws read consecutive source pixels and need no tables.
   try {
     if (!NearestTable(&target->columns, box.x0, box.x1 - box.x0, left, s.left, scaleX, colLo, colHi))

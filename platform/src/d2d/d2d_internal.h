@@ -75,10 +75,8 @@ struct D2dLayerLevel {
 
 // The state every render target keeps, whatever kind it is.
 struct D2dTarget {
-  HRESULT error;                 // the first failure since the last EndDraw or Flush, else S_OK
-  D2D1_TAG errorTag1, errorTag2; // the tags in force when it happened
-  ID2D1Factory *factory;         // the target object's factory (the object holds the reference)
-  D2dSurface surface;            // the target's own pixels (empty until a DC is bound)
+  ID2D1Factory *factory; // the target object's factory (the object holds the reference)
+  D2dSurface surface;    // the target's own pixels (empty until a DC is bound)
   D2D1_PIXEL_FORMAT format;
   D2D1_MATRIX_3X2_F transform; // world transform as the caller set it
   D2D1_MATRIX_3X2_F device;    // world transform followed by the DPI scale
@@ -87,6 +85,8 @@ struct D2dTarget {
   D2D1_TEXT_ANTIALIAS_MODE textAntialias;
   D2D1_TAG tag1, tag2;
   bool drawing;
+  HRESULT error;                     // the first failure since the last EndDraw or Flush, else S_OK
+  D2D1_TAG errorTag1, errorTag2;     // the tags in force when it happened
   std::vector<D2dLayerLevel> levels; // grows to the deepest nesting seen, never shrinks
   size_t depth;                      // layers pushed now
   std::vector<int32_t> columns;      // scratch: source columns of a nearest-neighbour draw
