@@ -206,7 +206,7 @@ template <class Paint> void D2dForEachCoveredPart(const D2dCoverage &c, const D2
     double share;
   };
   auto spans = [](int from, int to, double first, double last, Span out[3]) {
-    if (to - from == 1) {
+    if (from + 1 == to) {
       out[0] = Span{from, to, first};
       return 1;
     }
