@@ -13,6 +13,7 @@
 #include "dib.h"
 #include "wine.h"
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -97,9 +98,9 @@ protected:
     target->Clear(&clear);
   }
 
-  // Ends drawing, expecting `result` from EndDraw; the pixels the DIB section holds then.
-  std::vector<uint32_t> End(HRESULT result = S_OK) {
-    EXPECT_EQ(target->EndDraw(nullptr, nullptr), result);
+  // Ends drawing, expecting success; the pixels the DIB section holds then.
+  std::vector<uint32_t> End() {
+    EXPECT_EQ(target->EndDraw(nullptr, nullptr), S_OK);
     return std::vector<uint32_t>(dib.pixels, dib.pixels + static_cast<size_t>(width) * height);
   }
 
