@@ -94,8 +94,6 @@ int DrawRenderBorder(RenderBorder *border, float x, float y, float width, float 
     RenderBrush *piece = border->piece[i];
     if (!piece) continue;
     const float *box = boxes[i];
-    // An edge squeezed to nothing (a rectangle no wider than its corners) is not drawn.
-    if (box[2] <= 0.0f || box[3] <= 0.0f) continue;
     // The brush's image starts at the piece's origin and tiles from there.
     SetRenderBrushTransform(piece, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, box[0], box[1]);
     SetRenderBrushOpacity(piece, opacity);

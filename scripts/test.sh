@@ -20,6 +20,7 @@ echo "== windows-mingw tests (under Wine)"
 # One persistent wineserver and one desktop serve every test program of the run.
 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
   export WINEPREFIX="$1" WINEDEBUG=-all
+  mkdir -p "$WINEPREFIX"
   wineserver -p
   wine wineboot >/dev/null 2>&1
   status=0

@@ -347,6 +347,21 @@ TEST_F(Compose, ACursorOutsideTheWindowComposesWithoutFault) {
   ExpectSameOutside(beyond, background_, {}, "cursor_beyond");
 }
 
+TEST_F(Compose, ACursorLeftOfAndAboveTheWindowDrawsTheSecondBorderFrameBackwards) {
+  // The second frame, from (120, 100), takes the cursor (-10, -10) as its size: its pieces
+  // lie backwards from that corner, inside the layer around the cursor. Its top edge runs
+  // from x 140 back to 90 on rows 100 .. 119, and alone covers (115, 110), where the layer
+  // would otherwise show its white fill.
+  const POINT corner = {-10, -10};
+  const std::vector<uint32_t> frame = Frame(ComposePlainFrame, corner);
+  const Rgb below = Background(115, 110);
+  const Rgb white = {static_cast<int>(std::lround(0.8 * 255 + 0.2 * below.r)),
+                     static_cast<int>(std::lround(0.8 * 255 + 0.2 * below.g)),
+                     static_cast<int>(std::lround(0.8 * 255 + 0.2 * below.b))};
+  EXPECT_NE(At(frame, 115, 110), white);
+  ExpectComposedAtEightTenths(frame, background_, {45, 5, 85, 60}, {255, 255, 255}); // the layer's fill
+}
+
 // ---------------------------------------------------------------------------------------
 // Missing pictures (in a fresh process: the scene is set up once per process)
 // ---------------------------------------------------------------------------------------

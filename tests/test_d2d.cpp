@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -176,9 +177,10 @@ TEST_F(D2dTest, ClearPremultipliesAndIgnoresTheTransform) {
   target->Release();
 }
 
-TEST_F(D2dTest, FillRectangleCoversPixelCentresAndBlendsWithOpacity) {
+TEST_F(D2dTest, AliasedFillRectangleCoversPixelCentresAndBlendsWithOpacity) {
   ID2D1BitmapRenderTarget *target = Target(5, 4);
   target->BeginDraw();
+  target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
   Fill(target, kWhite);
   ID2D1SolidColorBrush *brush = nullptr;
   D2D1_COLOR_F red{1, 0, 0, 1};
@@ -286,10 +288,11 @@ TEST_F(D2dTest, DrawBitmapClipsAtTheTargetEdges) {
   bitmap->Release();
 }
 
-TEST_F(D2dTest, DrawBitmapFollowsATranslatedTransformAndRoundsByPixelCentre) {
+TEST_F(D2dTest, AliasedDrawBitmapFollowsATranslatedTransformAndRoundsByPixelCentre) {
   ID2D1Bitmap *bitmap = Bitmap(1, 1, {kRed});
   ID2D1BitmapRenderTarget *target = Target(4, 1);
   target->BeginDraw();
+  target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
   D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, 1.4f, 0};
   target->SetTransform(&moved);
   // [0.3, 1.3) moved by 1.4 is [1.7, 2.7): only column 2 has its centre (2.5) inside.
@@ -452,37 +455,68 @@ TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmap) {
 // Robustness
 // ---------------------------------------------------------------------------------------
 
+// Each call in its own frame: what EndDraw reports, and that nothing was drawn. Missing
+// objects are invalid arguments (Windows itself would fault on most of them); NaN and
+// rectangles that hold no pixel of their bitmap are valid and draw nothing.
 TEST_F(D2dTest, BadArgumentsDrawNothing) {
   ID2D1BitmapRenderTarget *target = Target(2, 2);
   ID2D1SolidColorBrush *brush = nullptr;
   D2D1_COLOR_F red{1, 0, 0, 1};
   target->CreateSolidColorBrush(&red, nullptr, &brush);
   ID2D1Bitmap *bitmap = Bitmap(1, 1, {kRed});
-
-  EXPECT_EQ(target->EndDraw(), D2DERR_WRONG_STATE); // no BeginDraw
-  target->BeginDraw();
-  target->PopLayer(); // nothing pushed
-  target->FillRectangle(nullptr, brush);
-  D2D1_RECT_F all{0, 0, 2, 2}, inverted{2, 2, 0, 0}, nan{NAN, 0, 2, 2}, huge{-1e30f, -1e30f, 1e30f, 1e30f};
-  target->FillRectangle(&all, nullptr);
-  target->FillRectangle(&inverted, brush);
-  target->FillRectangle(&nan, brush);
-  target->DrawBitmap(nullptr, &all);
-  target->DrawBitmap(bitmap, &inverted);
-  target->DrawBitmap(bitmap, &all, NAN);
-  target->DrawBitmap(bitmap, &all, 0.0f);
-  D2D1_RECT_F beyondSource{5, 5, 9, 9}, nanSource{NAN, 0, 1, 1}, farSource{-1e30f, -1e30f, -1e29f, -1e29f};
-  target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &beyondSource);
-  target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &nanSource);
-  target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &farSource);
-  target->FillOpacityMask(nullptr, brush, D2D1_OPACITY_MASK_CONTENT_GRAPHICS);
-  target->PushLayer(nullptr, nullptr);
-  target->SetTransform(nullptr);
-  EXPECT_EQ(target->EndDraw(), S_OK);
-  for (uint32_t p : Pixels(target)) EXPECT_EQ(p, 0u);
+  const D2D1_RECT_F all{0, 0, 2, 2}, nan{NAN, 0, 2, 2};
+  const D2D1_RECT_F beyondSource{5, 5, 9, 9}, nanSource{NAN, 0, 1, 1}, farSource{-1e30f, -1e30f, -1e29f, -1e29f};
+  const D2D1_LAYER_PARAMETERS badMode{
+      all, nullptr, static_cast<D2D1_ANTIALIAS_MODE>(3), {1, 0, 0, 1, 0, 0}, 1.0f, nullptr, D2D1_LAYER_OPTIONS_NONE};
+  const D2D1_LAYER_PARAMETERS badOptions{all,  nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0},
+                                         1.0f, nullptr, static_cast<D2D1_LAYER_OPTIONS>(4)};
+  struct Case {
+    const char *name;
+    std::function<void()> call;
+    HRESULT result;
+  };
+  const Case cases[] = {
+      {"FillRectangle without a rectangle", [&] { target->FillRectangle(nullptr, brush); }, E_INVALIDARG},
+      {"FillRectangle without a brush", [&] { target->FillRectangle(&all, nullptr); }, E_INVALIDARG},
+      {"DrawBitmap without a bitmap", [&] { target->DrawBitmap(nullptr, &all); }, E_INVALIDARG},
+      {"FillOpacityMask without a mask",
+       [&] { target->FillOpacityMask(nullptr, brush, D2D1_OPACITY_MASK_CONTENT_GRAPHICS); }, E_INVALIDARG},
+      {"FillOpacityMask with a content outside the enumeration",
+       [&] {
+         target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
+         target->FillOpacityMask(bitmap, brush, static_cast<D2D1_OPACITY_MASK_CONTENT>(3), &all, nullptr);
+         target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+       },
+       E_INVALIDARG},
+      {"PushLayer without parameters", [&] { target->PushLayer(nullptr, nullptr); }, E_INVALIDARG},
+      {"PushLayer with a mask antialias mode outside the enumeration", [&] { target->PushLayer(&badMode, nullptr); },
+       E_INVALIDARG},
+      {"PushLayer with layer options outside the enumeration", [&] { target->PushLayer(&badOptions, nullptr); },
+       E_INVALIDARG},
+      {"FillRectangle of a NaN rectangle", [&] { target->FillRectangle(&nan, brush); }, S_OK},
+      {"DrawBitmap at NaN opacity", [&] { target->DrawBitmap(bitmap, &all, NAN); }, S_OK},
+      {"DrawBitmap at opacity 0", [&] { target->DrawBitmap(bitmap, &all, 0.0f); }, S_OK},
+      {"DrawBitmap of a source beside the bitmap",
+       [&] { target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &beyondSource); },
+       S_OK},
+      {"DrawBitmap of a NaN source",
+       [&] { target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &nanSource); },
+       S_OK},
+      {"DrawBitmap of a source far away",
+       [&] { target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &farSource); },
+       S_OK},
+      {"SetTransform without a matrix", [&] { target->SetTransform(nullptr); }, S_OK},
+  };
+  for (const Case &c : cases) {
+    target->BeginDraw();
+    c.call();
+    EXPECT_EQ(target->EndDraw(), c.result) << c.name;
+    for (uint32_t p : Pixels(target)) EXPECT_EQ(p, 0u) << c.name;
+  }
 
   // A huge rectangle is clipped to the target.
   target->BeginDraw();
+  D2D1_RECT_F huge{-1e30f, -1e30f, 1e30f, 1e30f};
   target->FillRectangle(&huge, brush);
   target->EndDraw();
   for (uint32_t p : Pixels(target)) EXPECT_EQ(p, kRed);

@@ -198,6 +198,7 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
         ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
         D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, c.tx, c.ty};
         target->SetTransform(&moved);
+        target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
         target->DrawBitmap(bitmap, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
                            c.wholeSource ? nullptr : &c.source);
         DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
@@ -210,29 +211,33 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
       } else if (op < 78) { // the other target's bitmap, with its recorded draws, as a source
         ID2D1Bitmap *source = onB ? aBitmap : bBitmap;
         const Model &other = onB ? ma : mb;
-        DrawCase c{other.width, other.height, other.pixels, true, {}, {}, 1.0f, 0, 0};
+        DrawCase c{other.width, other.height, other.pixels, true, {}, {}, 1.0f, 0, 0, pick(0, 1) == 0};
         float x = float(pick(-30, 50)), y = float(pick(-30, 40));
         c.dest = D2D1_RECT_F{x, y, x + other.width, y + other.height};
         c.opacity = pick(0, 1) == 0 ? 1.0f : 0.6f;
         target->SetTransform(&identity);
+        target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
         target->DrawBitmap(source, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
         DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
         log << " copy" << (onB ? "AtoB" : "BtoA");
-      } else if (op < 86) { // a solid fill
+      } else if (op < 86) { // a solid fill, on whole or fractional coordinates
         const D2D1_COLOR_F colors[] = {{1, 0, 0, 1}, {0, 0.5f, 1, 0.5f}};
         int which = pick(0, 1);
         const uint32_t premultiplied[] = {Bgra(0, 0, 255, 255), Bgra(128, 64, 0, 128)};
-        int x0 = pick(-5, model.width), y0 = pick(-5, model.height);
-        int x1 = x0 + pick(1, 30), y1 = y0 + pick(1, 30);
+        auto coordinate = [&](int lo, int hi) {
+          return pick(0, 1) == 0 ? float(pick(lo, hi)) : pick(lo * 8, hi * 8) / 8.0f;
+        };
+        float x0 = coordinate(-5, model.width), y0 = coordinate(-5, model.height);
+        float x1 = x0 + coordinate(0, 30), y1 = y0 + coordinate(0, 30);
+        bool antialiased = pick(0, 1) == 0;
         ID2D1SolidColorBrush *brush = Solid(target, colors[which]);
         target->SetTransform(&identity);
-        D2D1_RECT_F rect{float(x0), float(y0), float(x1), float(y1)};
+        target->SetAntialiasMode(antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
+        D2D1_RECT_F rect{x0, y0, x1, y1};
         target->FillRectangle(&rect, brush);
         brush->Release();
-        ClipBox clip = model.Clip();
-        for (int y = std::max(y0, clip.y0); y < std::min(y1, clip.y1); ++y)
-          for (int x = std::max(x0, clip.x0); x < std::min(x1, clip.x1); ++x)
-            model.Drawing()[y * model.width + x] = OverReference(premultiplied[which], model.Drawing()[y * model.width + x], 255);
+        FillReference(model.Drawing(), model.width, model.height, x0, y0, x1, y1, premultiplied[which], antialiased,
+                      model.Clip());
         log << " fill";
       } else if (op < 92 && !onB) { // push or pop the layer
         if (!ma.layered) {
@@ -255,9 +260,9 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
         }
       } else if (op < 96) { // read the pixels back in the middle of drawing (under the layer, if any)
         std::vector<uint32_t> got;
-        if (pick(0, 1) == 0) {
-          got = Pixels(target); // CopyFromRenderTarget
-        } else { // the target's bitmap, taken now, copied into a bitmap made before the draws
+        if (pick(0, 1) == 0 && !model.layered) {
+          got = Pixels(target); // CopyFromRenderTarget, which wants every layer popped
+        } else {                // the target's bitmap, taken now, copied into a bitmap made before the draws
           ID2D1Bitmap *taken = nullptr, *copy = onB ? bReader : aReader;
           target->GetBitmap(&taken);
           copy->CopyFromBitmap(nullptr, taken, nullptr);

@@ -71,6 +71,49 @@ TEST_F(D2dComposeTest, LayerClipsToItsContentBounds) {
   target->Release();
 }
 
+// Content bounds have no antialias mode of their own: at fractional coordinates they clip
+// whole pixels by their centres, whatever the target's mode.
+TEST_F(D2dComposeTest, LayerContentBoundsClipWholePixelsByTheirCentres) {
+  ID2D1BitmapRenderTarget *target = Target(4, 2);
+  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  for (D2D1_ANTIALIAS_MODE mode : {D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, D2D1_ANTIALIAS_MODE_ALIASED}) {
+    target->BeginDraw();
+    target->Clear(nullptr);
+    target->SetAntialiasMode(mode);
+    // Centres x + 0.5 in [0.25, 2.75) are columns 0 to 2; y + 0.5 in [0.25, 1.5) row 0.
+    D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0.25f, 0.25f, 2.75f, 1.5f}, 1.0f);
+    target->PushLayer(&layer, nullptr);
+    FillAll(target, red);
+    target->PopLayer();
+    EXPECT_EQ(target->EndDraw(), S_OK);
+    std::vector<uint32_t> want = {kRed, kRed, kRed, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Pixels(target), want) << "mode " << mode;
+  }
+  red->Release();
+  target->Release();
+}
+
+// After a failure nothing more is drawn: layers still pushed at EndDraw are dropped rather
+// than composed. A target with a layer pushed cannot be copied from.
+TEST_F(D2dComposeTest, AFailureDropsTheLayersStillPushedAndCopiesWaitForThePop) {
+  ID2D1BitmapRenderTarget *target = Target(2, 1);
+  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1Bitmap *copy = Bitmap(2, 1, {0, 0});
+  target->BeginDraw();
+  D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0, 0, 2, 1}, 1.0f);
+  target->PushLayer(&layer, nullptr);
+  FillAll(target, red);
+  EXPECT_EQ(copy->CopyFromRenderTarget(nullptr, target, nullptr), D2DERR_RENDER_TARGET_HAS_LAYER_OR_CLIPRECT);
+  target->DrawBitmap(copy, nullptr, 1.0f, static_cast<D2D1_BITMAP_INTERPOLATION_MODE>(9), nullptr);
+  target->PopLayer(); // ignored after the failure
+  EXPECT_EQ(target->EndDraw(), E_INVALIDARG);
+  std::vector<uint32_t> want = {0, 0};
+  EXPECT_EQ(Pixels(target), want);
+  copy->Release();
+  red->Release();
+  target->Release();
+}
+
 TEST_F(D2dComposeTest, LayerOpacityMultipliesItsContent) {
   ID2D1BitmapRenderTarget *target = Target(2, 1);
   ID2D1SolidColorBrush *red = Solid(target, kRed);
@@ -324,12 +367,13 @@ TEST_F(D2dComposeTest, NearestKernelMatchesTheReferenceOnRandomDraws) {
       ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
       D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, c.tx, c.ty};
       target->SetTransform(&moved);
+      target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
       target->DrawBitmap(bitmap, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
                          c.wholeSource ? nullptr : &c.source);
       DrawReference(want, tw, th, c);
       bitmap->Release();
       cases << " [" << c.width << "x" << c.height << " -> " << c.dest.left << "," << c.dest.top << "," << c.dest.right
-            << "," << c.dest.bottom << " opacity " << c.opacity << "]";
+            << "," << c.dest.bottom << " opacity " << c.opacity << (c.antialiased ? " antialiased]" : " aliased]");
     }
     target->EndDraw();
     std::vector<uint32_t> got = Pixels(target);

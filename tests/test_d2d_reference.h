@@ -1,6 +1,7 @@
 // Plain per-pixel references that the fast paths of the Linux Direct2D are compared with:
-// source-over with opacity channel by channel, and nearest-neighbour DrawBitmap pixel by
-// pixel; and random draws to feed both.
+// source-over with opacity channel by channel, solid fills and nearest-neighbour DrawBitmap
+// pixel by pixel, with edges covered by area (antialiased) or by pixel centre (aliased); and
+// random draws to feed them.
 #pragma once
 
 #include "test_d2d_helpers.h"
@@ -27,37 +28,90 @@ struct DrawCase {
   int width, height;
   std::vector<uint32_t> pixels;
   bool wholeSource;
-  D2D1_RECT_F source, dest;
+  D2D1_RECT_F source, dest; // either may have its edges out of order
   float opacity, tx, ty;
+  bool antialiased; // the target's antialias mode: per primitive, else aliased
 };
 
-// Every pixel whose centre is in the destination takes the source pixel under the same
-// relative position, if that lies in the bitmap.
 // Pixels outside [x0, x1) x [y0, y1) (a layer's box) are left alone.
 struct ClipBox {
   int x0, y0, x1, y1;
 };
+constexpr ClipBox kNoClip{-1000000, -1000000, 1000000, 1000000};
 
-inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const DrawCase &c,
-                          ClipBox clip = ClipBox{-1000000, -1000000, 1000000, 1000000}) {
-  D2D1_RECT_F s = c.wholeSource ? D2D1_RECT_F{0, 0, float(c.width), float(c.height)} : c.source;
-  if (!(s.right > s.left && s.bottom > s.top && c.dest.right > c.dest.left && c.dest.bottom > c.dest.top)) return;
+inline D2D1_RECT_F Ordered(D2D1_RECT_F r) {
+  if (r.left > r.right) std::swap(r.left, r.right);
+  if (r.top > r.bottom) std::swap(r.top, r.bottom);
+  return r;
+}
+
+// The share (0 to 1) of pixel column or row i inside the span [lo, hi): in antialiased mode
+// the part of it inside, else all of it when its centre is inside.
+inline double Share(int i, double lo, double hi, bool antialiased) {
+  if (!antialiased) return i + 0.5 >= lo && i + 0.5 < hi ? 1.0 : 0.0;
+  if (i < std::floor(lo) || i >= std::ceil(hi)) return 0.0;
+  return std::min(i + 1.0, hi) - std::max(static_cast<double>(i), lo);
+}
+inline uint32_t Coverage8(double columnShare, double rowShare) {
+  return static_cast<uint32_t>(columnShare * rowShare * 255.0 + 0.5);
+}
+
+// Source-over of the premultiplied colour over [left, right) x [top, bottom), each pixel by
+// its coverage.
+inline void FillReference(std::vector<uint32_t> &target, int tw, int th, double left, double top, double right,
+                          double bottom, uint32_t color, bool antialiased, ClipBox clip = kNoClip) {
+  for (int y = std::max(0, clip.y0); y < std::min(th, clip.y1); ++y)
+    for (int x = std::max(0, clip.x0); x < std::min(tw, clip.x1); ++x) {
+      double column = Share(x, left, right, antialiased), row = Share(y, top, bottom, antialiased);
+      if (column > 0.0 && row > 0.0)
+        target[y * tw + x] = OverReference(color, target[y * tw + x], Coverage8(column, row));
+    }
+}
+
+// DrawBitmap pixel by pixel: both rectangles put in order, the source clipped to the bitmap
+// with the destination edges moved in proportion, then every covered pixel takes the source
+// pixel under the same relative position (held inside the source rectangle), weighed by the
+// opacity times its coverage.
+inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const DrawCase &c, ClipBox clip = kNoClip) {
+  D2D1_RECT_F s = Ordered(c.wholeSource ? D2D1_RECT_F{0, 0, float(c.width), float(c.height)} : c.source);
+  D2D1_RECT_F d = Ordered(c.dest);
+  if (!(s.right > s.left && s.bottom > s.top && d.right > d.left && d.bottom > d.top)) return;
   uint32_t opacity8 = static_cast<uint32_t>(std::lround(std::clamp(c.opacity, 0.0f, 1.0f) * 255.0f));
-  double left = double(c.dest.left) + c.tx, right = double(c.dest.right) + c.tx;
-  double top = double(c.dest.top) + c.ty, bottom = double(c.dest.bottom) + c.ty;
-  double sx = (double(s.right) - s.left) / (right - left), sy = (double(s.bottom) - s.top) / (bottom - top);
-  for (int y = 0; y < th; ++y) {
-    if (!(y + 0.5 >= top && y + 0.5 < bottom) || y < clip.y0 || y >= clip.y1) continue;
-    int64_t row = std::clamp<int64_t>(int64_t(std::floor(s.top + (y + 0.5 - top) * sy)), int64_t(std::floor(s.top)),
-                                      int64_t(std::ceil(s.bottom)) - 1);
-    if (row < 0 || row >= c.height) continue;
-    for (int x = 0; x < tw; ++x) {
-      if (!(x + 0.5 >= left && x + 0.5 < right) || x < clip.x0 || x >= clip.x1) continue;
-      int64_t col = std::clamp<int64_t>(int64_t(std::floor(s.left + (x + 0.5 - left) * sx)),
-                                        int64_t(std::floor(s.left)), int64_t(std::ceil(s.right)) - 1);
-      if (col < 0 || col >= c.width) continue;
+  double sl = s.left, st = s.top, sr = s.right, sb = s.bottom;
+  double dl = d.left, dt = d.top, dr = d.right, db = d.bottom;
+  double kx = (dr - dl) / (sr - sl), ky = (db - dt) / (sb - st);
+  if (sl < 0.0) {
+    dl -= sl * kx;
+    sl = 0.0;
+  }
+  if (st < 0.0) {
+    dt -= st * ky;
+    st = 0.0;
+  }
+  if (sr > c.width) {
+    dr -= (sr - c.width) * kx;
+    sr = c.width;
+  }
+  if (sb > c.height) {
+    db -= (sb - c.height) * ky;
+    sb = c.height;
+  }
+  if (!(sr > sl && sb > st)) return;
+  double left = dl + c.tx, right = dr + c.tx, top = dt + c.ty, bottom = db + c.ty;
+  double sx = (sr - sl) / (right - left), sy = (sb - st) / (bottom - top);
+  for (int y = std::max(0, clip.y0); y < std::min(th, clip.y1); ++y) {
+    double rowShare = Share(y, top, bottom, c.antialiased);
+    if (rowShare <= 0.0) continue;
+    int64_t row = std::clamp<int64_t>(int64_t(std::floor(st + (y + 0.5 - top) * sy)), int64_t(std::floor(st)),
+                                      int64_t(std::ceil(sb)) - 1);
+    for (int x = std::max(0, clip.x0); x < std::min(tw, clip.x1); ++x) {
+      double columnShare = Share(x, left, right, c.antialiased);
+      if (columnShare <= 0.0) continue;
+      int64_t col = std::clamp<int64_t>(int64_t(std::floor(sl + (x + 0.5 - left) * sx)), int64_t(std::floor(sl)),
+                                        int64_t(std::ceil(sr)) - 1);
+      uint32_t weight = Mul(opacity8, Coverage8(columnShare, rowShare));
       uint32_t &p = target[y * tw + x];
-      p = OverReference(c.pixels[row * c.width + col], p, opacity8);
+      p = OverReference(c.pixels[row * c.width + col], p, weight);
     }
   }
 }
@@ -87,6 +141,9 @@ inline DrawCase RandomCase(std::mt19937 &random) {
   bool moved = pick(0, 1) == 0;
   c.tx = moved ? (natural ? float(pick(-20, 20)) : float(uniform(-20, 20))) : 0.0f;
   c.ty = moved ? (natural ? float(pick(-20, 20)) : float(uniform(-20, 20))) : 0.0f;
+  c.antialiased = pick(0, 2) != 0;
+  // Now and then an edge pair out of order, which draws as if in order.
+  if (pick(0, 7) == 0) std::swap(c.dest.left, c.dest.right);
+  if (pick(0, 7) == 0) std::swap(c.source.top, c.source.bottom);
   return c;
 }
-

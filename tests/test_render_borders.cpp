@@ -175,6 +175,32 @@ TEST_F(BorderTest, EdgesTileAndARectangleAsWideAsTheCornersHasNoTopEdge) {
   FreeRenderImage(picture);
 }
 
+// A negative width and height (the demo's second frame for a pointer left of and above its
+// corner) put the pieces backwards from the corner, as Direct2D fills rectangles given with
+// their edges out of order; later pieces cover earlier ones. Around (60, 60), -40 x -40: the
+// top edge spans x 0 .. 80 at y 60 .. 80, the right edge x 0 .. 20 at y 0 .. 80, the left
+// edge x 60 .. 80, the bottom edge x 0 .. 80 at y 0 .. 20.
+TEST_F(BorderTest, ANegativeSizeDrawsThePiecesBackwardsFromTheCorner) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  RenderImage *picture = BorderPicture();
+  BorderMargins margins = {20, 20, 70, 70};
+  RenderBorder *border = CreateRenderBorder(picture, nullptr, &margins);
+  RenderImage *target = CreateRenderImage(80, 80, 0);
+  StartRenderDrawing(target);
+  DrawRenderBorder(border, 60, 60, -40, -40, 1.0f);
+  StopRenderDrawing();
+  EXPECT_EQ(Pixel(target, 40, 70), Opaque(kRegion[0][1]));
+  EXPECT_EQ(Pixel(target, 40, 10), Opaque(kRegion[2][1]));
+  EXPECT_EQ(Pixel(target, 10, 40), Opaque(kRegion[1][2]));
+  EXPECT_EQ(Pixel(target, 70, 40), Opaque(kRegion[1][0]));
+  EXPECT_EQ(Pixel(target, 70, 70), Opaque(kRegion[1][0])); // the left edge over both top pieces
+  EXPECT_EQ(Pixel(target, 10, 10), Opaque(kRegion[2][2])); // the last corner over both edges
+  EXPECT_EQ(Pixel(target, 40, 40), kClear);
+  FreeBorderBrushes(border);
+  FreeRenderImage(target);
+  FreeRenderImage(picture);
+}
+
 TEST_F(BorderTest, BorderOfImagesThatFailedToLoadDrawsNothing) {
   BorderMargins margins = {20, 20, 70, 70};
   RenderBorder *border = CreateRenderBorder(nullptr, nullptr, &margins);

@@ -12,3 +12,10 @@ constexpr const char *kWineImageListMask =
     "Wine's image lists make no mask from a 32-bit bitmap's alpha, so the icon keeps transparent pixels opaque";
 constexpr const char *kWineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
 constexpr const char *kWineOpacityMask = "Wine's FillOpacityMask draws nothing";
+constexpr const char *kWineSourceClipping =
+    "Wine's DrawBitmap does not clip a source rectangle to its bitmap: the part past the bitmap's edge repeats the "
+    "edge pixels over the destination";
+constexpr const char *kWineErrorState =
+    "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
+constexpr const char *kWineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
+constexpr const char *kWineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

@@ -16,16 +16,16 @@ std::atomic<bool> D2dDeferredPending{false};
 
 namespace {
 
-// A recorded blit: its tables live in the batch's own vector, by position, since the
-// vector may move as it grows.
-constexpr int64_t ConsecutiveIndices = -1;
+// A recorded blit: its tables and edges live in the batch's own vectors, by position, since
+// the vectors may move as they grow. Kept small: every band walks all of them.
+constexpr int32_t None = -1;
 struct Recorded {
   D2dBox box;
   const uint32_t *source;
   int sourceStride;
   uint32_t opacity8;
   int32_t firstColumn, firstRow;
-  int64_t columnsAt, rowsAt;
+  int32_t columnsAt, rowsAt, edgesAt;
 };
 
 // Far more than a frame records; past it the batch is drawn, so memory stays bounded even
@@ -39,6 +39,7 @@ struct Batch {
   int dstStride = 0;
   std::vector<Recorded> draws;
   std::vector<int32_t> tables;
+  std::vector<D2dBlitEdges> edges;
   int64_t pixels = 0;
   int y0 = 0, y1 = 0;           // rows the draws touch
   std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
@@ -58,8 +59,29 @@ D2dBlit Resolve(const Batch &batch, const Recorded &r) {
                  r.opacity8,
                  r.firstColumn,
                  r.firstRow,
-                 r.columnsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.columnsAt,
-                 r.rowsAt == ConsecutiveIndices ? nullptr : batch.tables.data() + r.rowsAt};
+                 r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
+                 r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
+                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt};
+}
+
+// One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
+// than the ones between.
+void BlendEdgedRow(uint32_t *out, const uint32_t *srcRow, const D2dBlit &blit, int y) {
+  const D2dBox &whole = blit.edges->whole;
+  const uint8_t *w = blit.edges->weight[y == whole.y0 ? 0 : y == whole.y1 - 1 ? 2 : 1];
+  auto blendOne = [&](int i, uint32_t weight) {
+    uint32_t pixel = srcRow[blit.columns != nullptr ? blit.columns[i] : blit.firstColumn + i];
+    if (weight != 0) out[i] = D2dOver(D2dMulUn8x4(pixel, weight), out[i]);
+  };
+  int from = 0, to = blit.box.x1 - blit.box.x0;
+  if (blit.box.x0 == whole.x0) blendOne(from++, w[0]);
+  if (blit.box.x1 == whole.x1 && to > from) blendOne(--to, w[2]);
+  if (to <= from || w[1] == 0) return;
+  const D2dRowKernels &kernels = D2dKernels();
+  if (blit.columns != nullptr)
+    kernels.blendColumns(out + from, srcRow, blit.columns + from, to - from, w[1]);
+  else
+    kernels.blend(out + from, srcRow + blit.firstColumn + from, to - from, w[1]);
 }
 
 // Every recorded draw, in order, limited to the rows of one band.
@@ -98,6 +120,7 @@ void CutBands(Batch &batch, int bands) {
 void Clear(Batch &batch) {
   batch.draws.clear();
   batch.tables.clear();
+  batch.edges.clear();
   batch.pixels = 0;
   D2dDeferredPending.store(false, std::memory_order_release);
 }
@@ -135,7 +158,9 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
     int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
     const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
     uint32_t *out = dst + static_cast<ptrdiff_t>(y) * dstStride + blit.box.x0;
-    if (blit.columns != nullptr)
+    if (blit.edges != nullptr)
+      BlendEdgedRow(out, srcRow, blit, y);
+    else if (blit.columns != nullptr)
       kernels.blendColumns(out, srcRow, blit.columns, n, blit.opacity8);
     else
       kernels.blend(out, srcRow + blit.firstColumn, n, blit.opacity8);
@@ -149,22 +174,27 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box,         blit.source,   blit.sourceStride,  blit.opacity8,
-             blit.firstColumn, blit.firstRow, ConsecutiveIndices, ConsecutiveIndices};
-  size_t tables = batch.tables.size();
+  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None,
+             None,     None};
+  size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
     if (blit.columns != nullptr) {
-      r.columnsAt = static_cast<int64_t>(batch.tables.size());
+      r.columnsAt = static_cast<int32_t>(batch.tables.size());
       batch.tables.insert(batch.tables.end(), blit.columns, blit.columns + width);
     }
     if (blit.rows != nullptr) {
-      r.rowsAt = static_cast<int64_t>(batch.tables.size());
+      r.rowsAt = static_cast<int32_t>(batch.tables.size());
       batch.tables.insert(batch.tables.end(), blit.rows, blit.rows + height);
+    }
+    if (blit.edges != nullptr) {
+      r.edgesAt = static_cast<int32_t>(batch.edges.size());
+      batch.edges.push_back(*blit.edges);
     }
     batch.draws.push_back(r);
   } catch (const std::bad_alloc &) {
     // No memory to record it: draw what is recorded, then this one, at once.
     batch.tables.resize(tables);
+    batch.edges.resize(edges);
     Run(batch);
     D2dRunBlit(dst.pixels, dst.stride, blit, blit.box.y0, blit.box.y1);
     return;

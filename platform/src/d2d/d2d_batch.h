@@ -10,6 +10,13 @@
 
 #include "d2d_internal.h"
 
+// The antialiased edges of a draw at fractional coordinates: where its first and last rows
+// and columns are, and the weights (opacity times coverage) of its pixels.
+struct D2dBlitEdges {
+  D2dBox whole;         // the draw's box before clipping
+  uint8_t weight[3][3]; // [first, inner, last row][first, inner, last column]
+};
+
 // One draw, resolved when it is made: which destination pixels, from which source pixels.
 // Columns and rows of the source are either consecutive (starting at firstColumn /
 // firstRow) or read from a table, one index per destination column / row.
@@ -19,8 +26,9 @@ struct D2dBlit {
   int sourceStride;       // in pixels
   uint32_t opacity8;
   int32_t firstColumn, firstRow;
-  const int32_t *columns; // null: consecutive columns
-  const int32_t *rows;    // null: consecutive rows
+  const int32_t *columns;    // null: consecutive columns
+  const int32_t *rows;       // null: consecutive rows
+  const D2dBlitEdges *edges; // null: every pixel takes opacity8
 };
 
 // Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.

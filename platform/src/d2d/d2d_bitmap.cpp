@@ -71,6 +71,8 @@ struct D2dBitmap final : public D2dResource<ID2D1Bitmap, IID_ID2D1Image, IID_ID2
                                                  const D2D1_RECT_U *srcRect) override {
     D2dTarget *target = D2dTargetOf(renderTarget);
     if (target == nullptr) return E_INVALIDARG;
+    // A target's pixels are only copied with no layer pushed on it.
+    if (target->depth > 0) return D2DERR_RENDER_TARGET_HAS_LAYER_OR_CLIPRECT;
     Copy(destPoint, target->surface, srcRect);
     return S_OK;
   }

@@ -15,8 +15,10 @@ void InitState(D2dBrushState *state, D2dBrushKind kind, const D2D1_BRUSH_PROPERT
   state->interpolation = D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
 }
 
-D2D1_EXTEND_MODE ValidExtend(D2D1_EXTEND_MODE mode) {
-  return mode == D2D1_EXTEND_MODE_WRAP || mode == D2D1_EXTEND_MODE_MIRROR ? mode : D2D1_EXTEND_MODE_CLAMP;
+bool ValidExtend(D2D1_EXTEND_MODE mode) { return static_cast<uint32_t>(mode) <= D2D1_EXTEND_MODE_MIRROR; }
+
+bool ValidInterpolation(D2D1_BITMAP_INTERPOLATION_MODE mode) {
+  return mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR || mode == D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
 }
 
 // The parts every brush has: opacity and transform, in the state a fill reads.
@@ -49,11 +51,15 @@ struct D2dBitmapBrush final : public D2dBrushBase<ID2D1BitmapBrush, IID_ID2D1Bit
   ~D2dBitmapBrush() override {
     if (state.bitmap != nullptr) D2dBitmapInterface(state.bitmap)->Release();
   }
-  void STDMETHODCALLTYPE SetExtendModeX(D2D1_EXTEND_MODE mode) override { state.extendX = ValidExtend(mode); }
-  void STDMETHODCALLTYPE SetExtendModeY(D2D1_EXTEND_MODE mode) override { state.extendY = ValidExtend(mode); }
+  // A Set call with a value outside its enumeration does nothing.
+  void STDMETHODCALLTYPE SetExtendModeX(D2D1_EXTEND_MODE mode) override {
+    if (ValidExtend(mode)) state.extendX = mode;
+  }
+  void STDMETHODCALLTYPE SetExtendModeY(D2D1_EXTEND_MODE mode) override {
+    if (ValidExtend(mode)) state.extendY = mode;
+  }
   void STDMETHODCALLTYPE SetInterpolationMode(D2D1_BITMAP_INTERPOLATION_MODE mode) override {
-    state.interpolation =
-        mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? mode : D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
+    if (ValidInterpolation(mode)) state.interpolation = mode;
   }
   void STDMETHODCALLTYPE SetBitmap(ID2D1Bitmap *bitmap) override {
     // A bitmap of another implementation cannot be painted; the brush then paints nothing.
@@ -80,6 +86,11 @@ ID2D1SolidColorBrush *D2dSolidBrushCreate(ID2D1Factory *factory, const D2D1_COLO
   InitState(&brush->state, D2dBrushKind::Solid, properties);
   brush->state.color = color;
   return brush;
+}
+
+bool D2dValidBitmapBrushProperties(const D2D1_BITMAP_BRUSH_PROPERTIES *properties) {
+  return properties == nullptr || (ValidExtend(properties->extendModeX) && ValidExtend(properties->extendModeY) &&
+                                   ValidInterpolation(properties->interpolationMode));
 }
 
 ID2D1BitmapBrush *D2dBitmapBrushCreate(ID2D1Factory *factory, D2dBitmap *bitmap,

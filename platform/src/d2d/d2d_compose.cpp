@@ -144,16 +144,17 @@ void D2dQuadRegion(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m, const D2
 }
 
 void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dBrushState &brush,
-                   const D2D1_MATRIX_3X2_F &device, float opacity) {
+                   const D2D1_MATRIX_3X2_F &device, float opacity, uint32_t coverage8) {
   if (D2dEmpty(area) || dst->pixels == nullptr) return;
   if (brush.kind == D2dBrushKind::Solid) {
     uint32_t color = D2dPremultiply(brush.color, brush.opacity * opacity);
+    if (coverage8 < 255) color = D2dMulUn8x4(color, coverage8);
     if ((color >> 24) != 0) FillBoxes(dst, area, clip, color);
     return;
   }
   if (brush.bitmap == nullptr) return;
   D2dSurface *bitmap = D2dBitmapSurface(brush.bitmap);
-  uint32_t opacity8 = D2dOpacity8(brush.opacity * opacity);
+  uint32_t opacity8 = D2dMul8(D2dOpacity8(brush.opacity * opacity), coverage8);
   if (bitmap->pixels == nullptr || opacity8 == 0) return;
   D2D1_MATRIX_3X2_F pixelToDevice = D2dBrushPixelToDevice(brush, device);
   if (brush.extendX != brush.extendY) {
@@ -194,19 +195,29 @@ void D2dRenderBrushMask(D2dSurface *dst, const D2dBox &area, const D2dBrushState
                         const D2D1_MATRIX_3X2_F &device, float opacity) {
   if (D2dEmpty(area)) return;
   for (int y = area.y0; y < area.y1; ++y) std::fill(D2dRow(*dst, y) + area.x0, D2dRow(*dst, y) + area.x1, 0u);
-  D2dPaintBrush(dst, area, nullptr, brush, device, opacity);
+  D2dPaintBrush(dst, area, nullptr, brush, device, opacity, 255);
 }
 
 void D2dFillOpacityMask(D2dTarget *target, ID2D1Bitmap *maskBitmap, ID2D1Brush *brushInterface,
-                        const D2D1_RECT_F *destRect, const D2D1_RECT_F *sourceRect) {
+                        D2D1_OPACITY_MASK_CONTENT content, const D2D1_RECT_F *destRect, const D2D1_RECT_F *sourceRect) {
+  if (!D2dMayDraw(target)) return;
   D2dBitmap *maskOwner = D2dBitmapFrom(maskBitmap);
   const D2dBrushState *brush = D2dBrushStateOf(brushInterface);
-  if (maskOwner == nullptr || brush == nullptr) return;
+  if (maskOwner == nullptr || brush == nullptr ||
+      static_cast<uint32_t>(content) > D2D1_OPACITY_MASK_CONTENT_TEXT_GDI_COMPATIBLE) {
+    D2dFail(target, E_INVALIDARG);
+    return;
+  }
+  // Opacity masks are only filled on an aliased target.
+  if (target->antialias != D2D1_ANTIALIAS_MODE_ALIASED) {
+    D2dFail(target, D2DERR_WRONG_STATE);
+    return;
+  }
   D2dSurface *mask = D2dBitmapSurface(maskOwner);
   if (mask->pixels == nullptr) return;
   D2D1_SIZE_F size = maskBitmap->GetSize();
-  D2D1_RECT_F dest = destRect != nullptr ? *destRect : D2D1_RECT_F{0, 0, size.width, size.height};
-  D2D1_RECT_F src = sourceRect != nullptr ? *sourceRect : D2D1_RECT_F{0, 0, size.width, size.height};
+  D2D1_RECT_F dest = D2dOrdered(destRect != nullptr ? *destRect : D2D1_RECT_F{0, 0, size.width, size.height});
+  D2D1_RECT_F src = D2dOrdered(sourceRect != nullptr ? *sourceRect : D2D1_RECT_F{0, 0, size.width, size.height});
   if (!(dest.right > dest.left) || !(dest.bottom > dest.top) || !(src.right > src.left) || !(src.bottom > src.top))
     return;
   D2dBox box = D2dIntersect(D2dTransformedBox(dest, target->device), D2dClipBox(target));

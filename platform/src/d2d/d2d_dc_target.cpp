@@ -76,11 +76,11 @@ HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPER
   *result = nullptr;
   if (properties == nullptr) return E_INVALIDARG;
   D2D1_PIXEL_FORMAT format = properties->pixelFormat;
-  // A device context's 32-bit bitmap is BGRA; its alpha is taken as premultiplied.
+  // A device context's 32-bit bitmap is BGRA; its alpha is taken as premultiplied. Targets
+  // that ignore alpha are not made (nothing in the system asks for one).
   if (format.format != DXGI_FORMAT_B8G8R8A8_UNORM && format.format != DXGI_FORMAT_UNKNOWN)
     return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
-  if (format.alphaMode != D2D1_ALPHA_MODE_PREMULTIPLIED && format.alphaMode != D2D1_ALPHA_MODE_IGNORE &&
-      format.alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
+  if (format.alphaMode != D2D1_ALPHA_MODE_PREMULTIPLIED && format.alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
     return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
   format = D2D1_PIXEL_FORMAT{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
   D2dDcTarget *created = new (std::nothrow) D2dDcTarget;

@@ -1,8 +1,10 @@
-// DrawBitmap: a source rectangle of a bitmap scaled into a destination rectangle, times an
-// opacity, source-over. Axis-aligned nearest-neighbour draws (the balls of a frame: unscaled
-// or stretched, under an identity or translation transform) go through the row kernels;
-// rotations and bilinear scaling go through pixman. The row-kernel draws are recorded and
-// drawn later, in bands across the cores (d2d_batch.cpp).
+// DrawBitmap: a source rectangle of a bitmap, clipped to the bitmap, scaled into a
+// destination rectangle, times an opacity, source-over; in the default antialias mode the
+// pixels on the destination's edges are covered by their share of area inside it.
+// Axis-aligned nearest-neighbour draws (the balls of a frame: unscaled or stretched, under an
+// identity or translation transform) go through the row kernels; rotations and bilinear
+// scaling go through pixman. The row-kernel draws are recorded and drawn later, in bands
+// across the cores (d2d_batch.cpp).
 #include "d2d_internal.h"
 #include "d2d_batch.h"
 #include "kernels/d2d_blit_kernel.h"
@@ -15,6 +17,10 @@ namespace {
 
 struct SourceRect {
   double left, top, right, bottom; // bitmap pixels
+};
+
+struct DipRect {
+  double left, top, right, bottom; // device-independent pixels, before the target's transform
 };
 
 // Nearest source index for each destination pixel: index = floor(from + (i + 0.5 - start) *
@@ -51,28 +57,36 @@ bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, do
   return false;
 }
 
+// The weights of a draw's pixels, its opacity times each pixel's coverage, when some pixel
+// on its edges is covered in part; false when every pixel is covered whole.
+bool EdgeWeights(const D2dCoverage &cover, uint32_t opacity8, D2dBlitEdges *edges) {
+  if (cover.firstColumn == 1.0 && cover.lastColumn == 1.0 && cover.firstRow == 1.0 && cover.lastRow == 1.0)
+    return false;
+  const double columns[3] = {cover.firstColumn, 1.0, cover.lastColumn};
+  const double rows[3] = {cover.firstRow, 1.0, cover.lastRow};
+  edges->whole = cover.box;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      edges->weight[i][j] = static_cast<uint8_t>(D2dMul8(opacity8, D2dCoverage8(columns[j], rows[i])));
+  return true;
+}
+
+// A source rectangle already inside its bitmap, drawn into the device-space rectangle
+// [left, right) x [top, bottom).
 void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
                  double right, double bottom, uint32_t opacity8) {
-  D2dBox box = D2dIntersect(D2dCoveredBox(left, top, right, bottom), D2dClipBox(target));
+  D2dCoverage cover = D2dCover(left, top, right, bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+  D2dBox box = D2dIntersect(cover.box, D2dClipBox(target));
   if (D2dEmpty(box)) return;
-  // A source edge that is not a number draws nothing; edges far beyond any bitmap are held
-  // to a range whose conversion to an integer is defined (the indices clamp to them).
-  if (!std::isfinite(s.left) || !std::isfinite(s.top) || !std::isfinite(s.right) || !std::isfinite(s.bottom)) return;
-  static constexpr double EdgeLimit = 1099511627776.0; // 2^40
-  auto edge = [](double v) { return static_cast<int64_t>(std::clamp(v, -EdgeLimit, EdgeLimit)); };
   double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
-  int64_t colLo = edge(std::floor(s.left)), colHi = edge(std::ceil(s.right)) - 1;
-  int64_t rowLo = edge(std::floor(s.top)), rowHi = edge(std::ceil(s.bottom)) - 1;
+  // Edge pixels whose centres lie outside the rectangle take the nearest pixel of the
+  // source rectangle.
+  int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
+  int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
 
-  // Columns and rows whose source lies outside the bitmap draw nothing; the index only grows
-  // with x and y, so those sit at the ends and are trimmed off.
-  while (box.x0 < box.x1 && NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi) < 0) ++box.x0;
-  while (box.x0 < box.x1 && NearestIndex(box.x1 - 1, left, s.left, scaleX, colLo, colHi) >= source.width) --box.x1;
-  while (box.y0 < box.y1 && NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi) < 0) ++box.y0;
-  while (box.y0 < box.y1 && NearestIndex(box.y1 - 1, top, s.top, scaleY, rowLo, rowHi) >= source.height) --box.y1;
-  if (D2dEmpty(box)) return;
-
-  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr};
+  D2dBlitEdges edges;
+  bool edged = EdgeWeights(cover, opacity8, &edges);
+  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edged ? &edges : nullptr};
   // Unscaled draws read consecutive source pixels and need no tables.
   try {
     if (!NearestTable(&target->columns, box.x0, box.x1 - box.x0, left, s.left, scaleX, colLo, colHi))
@@ -80,6 +94,7 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
     if (!NearestTable(&target->rows, box.y0, box.y1 - box.y0, top, s.top, scaleY, rowLo, rowHi))
       blit.rows = target->rows.data();
   } catch (const std::bad_alloc &) {
+    D2dFail(target, E_OUTOFMEMORY);
     return;
   }
   blit.firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
@@ -96,16 +111,16 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   D2dDeferBlit(*dst, blit);
 }
 
-void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, const D2D1_RECT_F &dest, uint32_t opacity8,
+// Any other draw, through pixman: the destination rectangle in DIPs, under the target's
+// transform.
+void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, const DipRect &dest, uint32_t opacity8,
                  bool nearest) {
   const D2D1_MATRIX_3X2_F &device = target->device;
-  D2dBox box = D2dIntersect(D2dTransformedBox(dest, device), D2dClipBox(target));
-  if (D2dEmpty(box)) return;
-  float scaleX = static_cast<float>((dest.right - dest.left) / (s.right - s.left));
-  float scaleY = static_cast<float>((dest.bottom - dest.top) / (s.bottom - s.top));
+  double scaleX = (dest.right - dest.left) / (s.right - s.left), scaleY = (dest.bottom - dest.top) / (s.bottom - s.top);
   // Matrices are laid out row by row.
   // clang-format off
-  D2D1_MATRIX_3X2_F pixelToDest{scaleX, 0, 0, scaleY, static_cast<float>(dest.left - s.left * scaleX),
+  D2D1_MATRIX_3X2_F pixelToDest{static_cast<float>(scaleX), 0, 0, static_cast<float>(scaleY),
+                                static_cast<float>(dest.left - s.left * scaleX),
                                 static_cast<float>(dest.top - s.top * scaleY)};
   D2D1_MATRIX_3X2_F pixelToDevice = D2dMultiply(pixelToDest, device);
   D2D1_MATRIX_3X2_F inverse;
@@ -121,51 +136,98 @@ void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, con
   pixman_image_set_transform(image, &transform);
   pixman_image_set_filter(image, nearest ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR, nullptr, 0);
   pixman_image_set_repeat(image, PIXMAN_REPEAT_PAD);
-
-  pixman_region32_t region;
-  bool rotated = !D2dIsAxisAligned(device);
-  if (rotated) D2dQuadRegion(dest, device, box, &region);
-  pixman_image_t *mask = nullptr;
-  if (opacity8 < 255) {
-    pixman_color_t color{0, 0, 0, static_cast<uint16_t>(opacity8 * 257)};
-    mask = pixman_image_create_solid_fill(&color);
-  }
   pixman_image_t *out = D2dSurfaceImage(D2dDrawSurface(target));
-  if (rotated) pixman_image_set_clip_region32(out, &region);
-  pixman_image_composite32(PIXMAN_OP_OVER, image, mask, out, box.x0, box.y0, 0, 0, box.x0, box.y0, box.x1 - box.x0,
-                           box.y1 - box.y0);
-  if (rotated) {
-    pixman_image_set_clip_region32(out, nullptr);
-    pixman_region32_fini(&region);
+  auto composite = [&](const D2dBox &box, uint32_t weight8) {
+    pixman_image_t *mask = nullptr;
+    if (weight8 < 255) {
+      pixman_color_t color{0, 0, 0, static_cast<uint16_t>(weight8 * 257)};
+      mask = pixman_image_create_solid_fill(&color);
+    }
+    pixman_image_composite32(PIXMAN_OP_OVER, image, mask, out, box.x0, box.y0, 0, 0, box.x0, box.y0, box.x1 - box.x0,
+                             box.y1 - box.y0);
+    if (mask != nullptr) pixman_image_unref(mask);
+  };
+
+  D2dBox clip = D2dClipBox(target);
+  if (device._12 == 0.0f && device._21 == 0.0f) {
+    double x0 = dest.left * device._11 + device._31, x1 = dest.right * device._11 + device._31;
+    double y0 = dest.top * device._22 + device._32, y1 = dest.bottom * device._22 + device._32;
+    D2dCoverage cover = D2dCover(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1),
+                                 target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    D2dForEachCoveredPart(
+        cover, clip, [&](const D2dBox &part, uint32_t coverage8) { composite(part, D2dMul8(opacity8, coverage8)); });
+    return;
   }
-  if (mask != nullptr) pixman_image_unref(mask);
+  // Rotated and skewed draws keep the pixel-centre rule in both modes.
+  D2D1_RECT_F rect{static_cast<float>(dest.left), static_cast<float>(dest.top), static_cast<float>(dest.right),
+                   static_cast<float>(dest.bottom)};
+  D2dBox box = D2dIntersect(D2dTransformedBox(rect, device), clip);
+  if (D2dEmpty(box)) return;
+  pixman_region32_t region;
+  D2dQuadRegion(rect, device, box, &region);
+  pixman_image_set_clip_region32(out, &region);
+  composite(box, opacity8);
+  pixman_image_set_clip_region32(out, nullptr);
+  pixman_region32_fini(&region);
 }
 
-bool Positive(const D2D1_RECT_F &r) { return r.right > r.left && r.bottom > r.top; }
+// Clips the source rectangle (bitmap pixels) to the bitmap and moves the destination
+// edges (DIPs) with it, in proportion, so that nothing outside the bitmap is ever sampled.
+// False when nothing of the source is left.
+bool ClipSource(SourceRect *s, DipRect *dest, int width, int height) {
+  if (s->left >= 0.0 && s->top >= 0.0 && s->right <= width && s->bottom <= height) return true;
+  double kx = (dest->right - dest->left) / (s->right - s->left);
+  double ky = (dest->bottom - dest->top) / (s->bottom - s->top);
+  if (s->left < 0.0) {
+    dest->left -= s->left * kx;
+    s->left = 0.0;
+  }
+  if (s->top < 0.0) {
+    dest->top -= s->top * ky;
+    s->top = 0.0;
+  }
+  if (s->right > width) {
+    dest->right -= (s->right - width) * kx;
+    s->right = width;
+  }
+  if (s->bottom > height) {
+    dest->bottom -= (s->bottom - height) * ky;
+    s->bottom = height;
+  }
+  return s->right > s->left && s->bottom > s->top;
+}
 
 } // namespace
 
 void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_RECT_F *destRect, float opacity,
                    D2D1_BITMAP_INTERPOLATION_MODE interpolation, const D2D1_RECT_F *sourceRect) {
+  if (!D2dMayDraw(target)) return;
   D2dBitmap *bitmap = D2dBitmapFrom(bitmapInterface);
-  if (bitmap == nullptr) return;
+  if (bitmap == nullptr || (interpolation != D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR &&
+                            interpolation != D2D1_BITMAP_INTERPOLATION_MODE_LINEAR)) {
+    D2dFail(target, E_INVALIDARG);
+    return;
+  }
   D2dSurface *source = D2dBitmapSurface(bitmap);
   uint32_t opacity8 = D2dOpacity8(opacity);
   if (source->pixels == nullptr || opacity8 == 0) return;
   float dpiX = 96.0f, dpiY = 96.0f;
   bitmapInterface->GetDpi(&dpiX, &dpiY);
   D2D1_RECT_F whole{0, 0, source->width * 96.0f / dpiX, source->height * 96.0f / dpiY};
-  D2D1_RECT_F src = sourceRect != nullptr ? *sourceRect : whole;
-  D2D1_RECT_F dest = destRect != nullptr ? *destRect : whole;
-  if (!Positive(src) || !Positive(dest)) return;
+  D2D1_RECT_F src = D2dOrdered(sourceRect != nullptr ? *sourceRect : whole);
+  D2D1_RECT_F d = D2dOrdered(destRect != nullptr ? *destRect : whole);
+  if (!(src.right > src.left && src.bottom > src.top && d.right > d.left && d.bottom > d.top)) return;
+  // A source edge that is not a finite number draws nothing.
+  if (!std::isfinite(src.left) || !std::isfinite(src.top) || !std::isfinite(src.right) || !std::isfinite(src.bottom))
+    return;
   SourceRect s{src.left * dpiX / 96.0, src.top * dpiY / 96.0, src.right * dpiX / 96.0, src.bottom * dpiY / 96.0};
+  DipRect dest{d.left, d.top, d.right, d.bottom};
+  if (!ClipSource(&s, &dest, source->width, source->height)) return;
 
   const D2D1_MATRIX_3X2_F &m = target->device;
   if (D2dIsAxisAligned(m)) {
-    double left = static_cast<double>(dest.left) * m._11 + m._31,
-           right = static_cast<double>(dest.right) * m._11 + m._31;
-    double top = static_cast<double>(dest.top) * m._22 + m._32,
-           bottom = static_cast<double>(dest.bottom) * m._22 + m._32;
+    double left = dest.left * m._11 + m._31, right = dest.right * m._11 + m._31;
+    double top = dest.top * m._22 + m._32, bottom = dest.bottom * m._22 + m._32;
     // Linear filtering of an unscaled draw on whole pixels samples exactly one pixel each.
     bool wholePixels = right - left == s.right - s.left && bottom - top == s.bottom - s.top &&
                        left - s.left == std::floor(left - s.left) && top - s.top == std::floor(top - s.top);

@@ -2,10 +2,16 @@
 // and the procedures each file supplies to the others.
 //
 // Pixels are premultiplied BGRA in memory, one uint32_t each (pixman's a8r8g8b8 on a
-// little-endian machine). Geometry is aliased with the pixel-centre rule everywhere: pixel
+// little-endian machine).
+//
+// Geometry. Rectangles given with their edges out of order (left > right, top > bottom)
+// are taken with their edges in order, as Direct2D sorts them. In aliased mode a pixel
 // (x, y) is covered when its centre (x + 0.5, y + 0.5) lies inside the shape, left and top
-// edges inclusive, right and bottom edges exclusive. For a device-space span [a, b) that
-// makes the covered columns ceil(a - 0.5) .. ceil(b - 0.5) - 1.
+// edges inclusive, right and bottom edges exclusive: for a device-space span [a, b) the
+// columns ceil(a - 0.5) .. ceil(b - 0.5) - 1. In the default per-primitive mode the fills
+// and bitmap draws of axis-aligned rectangles cover each pixel by the share of its area
+// inside the rectangle (D2dCoverage). Shapes that rotate or skew, layer content bounds and
+// opacity masks keep the pixel-centre rule in both modes.
 #pragma once
 
 #include <d2d1.h>
@@ -17,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------
@@ -78,6 +85,8 @@ struct D2dTarget {
   D2D1_TEXT_ANTIALIAS_MODE textAntialias;
   D2D1_TAG tag1, tag2;
   bool drawing;
+  HRESULT error;                     // the first failure since the last EndDraw or Flush, else S_OK
+  D2D1_TAG errorTag1, errorTag2;     // the tags in force when it happened
   std::vector<D2dLayerLevel> levels; // grows to the deepest nesting seen, never shrinks
   size_t depth;                      // layers pushed now
   std::vector<int32_t> columns;      // scratch: source columns of a nearest-neighbour draw
@@ -155,6 +164,12 @@ inline bool D2dEmpty(const D2dBox &b) { return b.x0 >= b.x1 || b.y0 >= b.y1; }
 D2dBox D2dCoveredBox(double left, double top, double right, double bottom);
 // The bounding box, by the pixel-centre rule, of a rectangle under a transform.
 D2dBox D2dTransformedBox(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m);
+// The rectangle with left <= right and top <= bottom (NaN edges stay as they are).
+inline D2D1_RECT_F D2dOrdered(D2D1_RECT_F r) {
+  if (r.left > r.right) std::swap(r.left, r.right);
+  if (r.top > r.bottom) std::swap(r.top, r.bottom);
+  return r;
+}
 // Points the surface at memory; width or height 0 makes an empty surface.
 void D2dSurfaceSet(D2dSurface *surface, uint32_t *pixels, int width, int height, int stride);
 void D2dSurfaceRelease(D2dSurface *surface);
@@ -165,6 +180,55 @@ inline uint32_t *D2dRow(const D2dSurface &s, int y) { return s.pixels + static_c
 uint32_t D2dPremultiply(const D2D1_COLOR_F &color, float opacity);
 // 0..255 from a 0..1 opacity.
 uint32_t D2dOpacity8(float opacity);
+// Rounded a * b / 255 for a, b in 0..255: an opacity times a coverage.
+inline uint32_t D2dMul8(uint32_t a, uint32_t b) { return (a * b + 127) / 255; }
+
+// How an axis-aligned device-space rectangle covers pixels. `box` holds every pixel it
+// touches (not clipped); the first and last of its columns and rows may be covered in part
+// (share of the pixel's width or height, 0..1), the ones between are covered whole. A pixel
+// is covered by the product of its column's and its row's shares, as 0..255.
+struct D2dCoverage {
+  D2dBox box;
+  double firstColumn, lastColumn, firstRow, lastRow;
+};
+// By the share of each pixel's area inside [left, right) x [top, bottom) when antialiased,
+// else by the pixel-centre rule (every share 1). Empty for a NaN edge.
+D2dCoverage D2dCover(double left, double top, double right, double bottom, bool antialiased);
+// 0..255 coverage of a pixel whose column and row have these shares.
+inline uint32_t D2dCoverage8(double columnShare, double rowShare) {
+  return static_cast<uint32_t>(columnShare * rowShare * 255.0 + 0.5);
+}
+// Calls paint(part, coverage8) for each part of the covered pixels inside `clip` that is
+// covered alike: at most nine boxes (corners, edges, inside), parts of coverage 0 left out.
+template <class Paint> void D2dForEachCoveredPart(const D2dCoverage &c, const D2dBox &clip, Paint &&paint) {
+  struct Span {
+    int from, to;
+    double share;
+  };
+  auto spans = [](int from, int to, double first, double last, Span out[3]) {
+    if (from + 1 == to) {
+      out[0] = Span{from, to, first};
+      return 1;
+    }
+    int n = 0;
+    // Whole shares at the ends join the middle span.
+    int inner0 = first == 1.0 ? from : from + 1, inner1 = last == 1.0 ? to : to - 1;
+    if (inner0 != from) out[n++] = Span{from, from + 1, first};
+    if (inner1 > inner0) out[n++] = Span{inner0, inner1, 1.0};
+    if (inner1 != to) out[n++] = Span{to - 1, to, last};
+    return n;
+  };
+  if (D2dEmpty(c.box)) return;
+  Span columns[3], rows[3];
+  int nc = spans(c.box.x0, c.box.x1, c.firstColumn, c.lastColumn, columns);
+  int nr = spans(c.box.y0, c.box.y1, c.firstRow, c.lastRow, rows);
+  for (int r = 0; r < nr; ++r)
+    for (int k = 0; k < nc; ++k) {
+      D2dBox part = D2dIntersect(D2dBox{columns[k].from, rows[r].from, columns[k].to, rows[r].to}, clip);
+      uint32_t coverage8 = D2dCoverage8(columns[k].share, rows[r].share);
+      if (!D2dEmpty(part) && coverage8 > 0) paint(part, coverage8);
+    }
+}
 
 // ---------------------------------------------------------------------------------------
 // Bitmaps (d2d_bitmap.cpp)
@@ -186,6 +250,8 @@ D2dBitmap *D2dBitmapFrom(ID2D1Bitmap *bitmap);
 
 ID2D1SolidColorBrush *D2dSolidBrushCreate(ID2D1Factory *factory, const D2D1_COLOR_F &color,
                                           const D2D1_BRUSH_PROPERTIES *properties);
+// False when a bitmap brush's properties hold a value outside its enumeration.
+bool D2dValidBitmapBrushProperties(const D2D1_BITMAP_BRUSH_PROPERTIES *properties);
 ID2D1BitmapBrush *D2dBitmapBrushCreate(ID2D1Factory *factory, D2dBitmap *bitmap,
                                        const D2D1_BITMAP_BRUSH_PROPERTIES *bitmapProperties,
                                        const D2D1_BRUSH_PROPERTIES *properties);
@@ -206,18 +272,27 @@ D2dSurface *D2dDrawSurface(D2dTarget *target);
 // The pixels drawing may touch now: the target clipped by every pushed layer.
 D2dBox D2dClipBox(const D2dTarget *target);
 void D2dTargetSetDpi(D2dTarget *target, float dpiX, float dpiY);
+// The error model of drawing calls: a call that fails (an invalid argument, a call in the
+// wrong state) draws nothing and records its error; the first one recorded is kept, with
+// the tags in force, until EndDraw or Flush reports it, and nothing is drawn meanwhile.
+void D2dFail(D2dTarget *target, HRESULT error);
+// True when a drawing call may draw: after BeginDraw, with no failure recorded. A drawing
+// call outside BeginDraw/EndDraw fails with D2DERR_NOT_INITIALIZED.
+bool D2dMayDraw(D2dTarget *target);
 void D2dTargetSetTransform(D2dTarget *target, const D2D1_MATRIX_3X2_F &transform);
 
 void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color);
 void D2dFillRectangle(D2dTarget *target, const D2D1_RECT_F *rect, ID2D1Brush *brush);
 void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmap, const D2D1_RECT_F *destRect, float opacity,
                    D2D1_BITMAP_INTERPOLATION_MODE interpolation, const D2D1_RECT_F *sourceRect);
-void D2dFillOpacityMask(D2dTarget *target, ID2D1Bitmap *mask, ID2D1Brush *brush, const D2D1_RECT_F *destRect,
-                        const D2D1_RECT_F *sourceRect);
+void D2dFillOpacityMask(D2dTarget *target, ID2D1Bitmap *mask, ID2D1Brush *brush, D2D1_OPACITY_MASK_CONTENT content,
+                        const D2D1_RECT_F *destRect, const D2D1_RECT_F *sourceRect);
 void D2dPushLayer(D2dTarget *target, const D2D1_LAYER_PARAMETERS *parameters);
 void D2dPopLayer(D2dTarget *target);
 // Pops what is still pushed; true when something was.
 bool D2dPopAllLayers(D2dTarget *target);
+// Forgets what is still pushed without composing it.
+void D2dDropLayers(D2dTarget *target);
 
 // Creates a bitmap render target compatible with a parent target, one reference for the caller.
 HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredSize,
@@ -238,10 +313,11 @@ void D2dDcTargetEndDraw(ID2D1RenderTarget *target);
 void D2dQuadRegion(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m, const D2dBox &within,
                    pixman_region32_t *region);
 // Paints a brush over the pixels of `area` (device pixels, already clipped) of dst with
-// source-over, its opacity multiplied by `opacity`. `clip` (null: none) limits the
-// painting further to a region, for shapes that are not axis-aligned boxes.
+// source-over, its opacity multiplied by `opacity`, then by coverage8 / 255 (the pixels'
+// share in an antialiased edge). `clip` (null: none) limits the painting further to a
+// region, for shapes that are not axis-aligned boxes.
 void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dBrushState &brush,
-                   const D2D1_MATRIX_3X2_F &device, float opacity);
+                   const D2D1_MATRIX_3X2_F &device, float opacity, uint32_t coverage8);
 // Replaces the pixels of area with the brush's colour times opacity (no blending): the
 // opacity mask of a layer.
 void D2dRenderBrushMask(D2dSurface *dst, const D2dBox &area, const D2dBrushState &brush,

@@ -117,20 +117,44 @@ void Compose(D2dTarget *target, D2dLayerLevel *level) {
   RunCompose(&job);
 }
 
+void ReleaseBrush(D2dLayerLevel *level) {
+  if (level->opacityBrush != nullptr) level->opacityBrush->Release();
+  level->opacityBrush = nullptr;
+}
+
+// Composes the innermost layer onto what lies below it and forgets it.
+void PopInnermost(D2dTarget *target) {
+  D2dLayerLevel *level = &target->levels[--target->depth];
+  Compose(target, level);
+  ReleaseBrush(level);
+}
+
 } // namespace
 
 void D2dPushLayer(D2dTarget *target, const D2D1_LAYER_PARAMETERS *parameters) {
-  if (parameters == nullptr) return;
+  if (!D2dMayDraw(target)) return;
+  if (parameters == nullptr ||
+      (parameters->opacityBrush != nullptr && D2dBrushStateOf(parameters->opacityBrush) == nullptr) ||
+      (parameters->maskAntialiasMode != D2D1_ANTIALIAS_MODE_PER_PRIMITIVE &&
+       parameters->maskAntialiasMode != D2D1_ANTIALIAS_MODE_ALIASED) ||
+      (parameters->layerOptions != D2D1_LAYER_OPTIONS_NONE &&
+       parameters->layerOptions != D2D1_LAYER_OPTIONS_INITIALIZE_FOR_CLEARTYPE)) {
+    D2dFail(target, E_INVALIDARG);
+    return;
+  }
   if (target->depth == target->levels.size()) {
     try {
       target->levels.emplace_back();
     } catch (const std::bad_alloc &) {
+      D2dFail(target, E_OUTOFMEMORY);
       return;
     }
     target->levels.back().surface = D2dSurface{nullptr, 0, 0, 0, nullptr};
   }
   D2dLayerLevel *level = &target->levels[target->depth];
   D2dBox clip = D2dClipBox(target);
+  // Content bounds carry no antialias mode of their own (only a geometric mask does): they
+  // clip by the pixel-centre rule whatever the target's mode.
   level->box = D2dIntersect(D2dTransformedBox(parameters->contentBounds, target->device), clip);
   if (D2dEmpty(level->box)) level->box = D2dBox{0, 0, 0, 0};
   if (!D2dEmpty(level->box) && !PrepareLevel(level, target->surface)) level->box = D2dBox{0, 0, 0, 0};
@@ -145,16 +169,20 @@ void D2dPushLayer(D2dTarget *target, const D2D1_LAYER_PARAMETERS *parameters) {
 }
 
 void D2dPopLayer(D2dTarget *target) {
-  if (target->depth == 0) return; // nothing pushed: nothing to do
-  --target->depth;
-  D2dLayerLevel *level = &target->levels[target->depth];
-  Compose(target, level);
-  if (level->opacityBrush != nullptr) level->opacityBrush->Release();
-  level->opacityBrush = nullptr;
+  if (!D2dMayDraw(target)) return;
+  if (target->depth == 0) {
+    D2dFail(target, D2DERR_PUSH_POP_UNBALANCED);
+    return;
+  }
+  PopInnermost(target);
 }
 
 bool D2dPopAllLayers(D2dTarget *target) {
   bool any = target->depth > 0;
-  while (target->depth > 0) D2dPopLayer(target);
+  while (target->depth > 0) PopInnermost(target);
   return any;
+}
+
+void D2dDropLayers(D2dTarget *target) {
+  while (target->depth > 0) ReleaseBrush(&target->levels[--target->depth]);
 }

@@ -1,7 +1,7 @@
-// The state of a render target and the drawing calls that need no layer or pixman work of
-// their own: Clear, FillRectangle, BeginDraw/EndDraw, and the creation of bitmaps and brushes.
+// The state of a render target, with the error state its drawing calls report, and the
+// drawing calls that need no layer or pixman work of their own: Clear, FillRectangle,
+// BeginDraw/EndDraw, and the creation of bitmaps and brushes.
 #include "d2d_render_target.h"
-#include "kernels/d2d_blit_kernel.h"
 
 #include <wincodec.h>
 
@@ -24,6 +24,8 @@ void D2dTargetInit(D2dTarget *target, ID2D1Factory *factory, const D2D1_PIXEL_FO
   target->antialias = D2D1_ANTIALIAS_MODE_PER_PRIMITIVE;
   target->textAntialias = D2D1_TEXT_ANTIALIAS_MODE_DEFAULT;
   target->tag1 = target->tag2 = 0;
+  target->error = S_OK;
+  target->errorTag1 = target->errorTag2 = 0;
   target->drawing = false;
   target->depth = 0;
   D2dTargetSetDpi(target, dpiX, dpiY);
@@ -73,17 +75,51 @@ void D2dTargetSetTransform(D2dTarget *target, const D2D1_MATRIX_3X2_F &transform
   target->device = D2dMultiply(transform, dpi);
 }
 
-void D2dBeginDraw(D2dTarget *target) { target->drawing = true; }
+void D2dFail(D2dTarget *target, HRESULT error) {
+  if (target->error != S_OK) return;
+  target->error = error;
+  target->errorTag1 = target->tag1;
+  target->errorTag2 = target->tag2;
+}
+
+bool D2dMayDraw(D2dTarget *target) {
+  if (target->error != S_OK) return false;
+  if (!target->drawing) {
+    D2dFail(target, D2DERR_NOT_INITIALIZED);
+    return false;
+  }
+  return true;
+}
+
+void D2dBeginDraw(D2dTarget *target) {
+  // A second BeginDraw puts the target in its error state; it stays begun.
+  if (target->drawing) D2dFail(target, D2DERR_WRONG_STATE);
+  target->drawing = true;
+}
+
+HRESULT D2dReportError(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
+  HRESULT error = target->error;
+  if (tag1 != nullptr) *tag1 = error != S_OK ? target->errorTag1 : 0;
+  if (tag2 != nullptr) *tag2 = error != S_OK ? target->errorTag2 : 0;
+  target->error = S_OK;
+  target->errorTag1 = target->errorTag2 = 0;
+  return error;
+}
 
 HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
-  if (tag1 != nullptr) *tag1 = target->tag1;
-  if (tag2 != nullptr) *tag2 = target->tag2;
   bool wasDrawing = target->drawing;
   target->drawing = false;
-  // Layers left pushed are still composed so that nothing drawn is lost, but the caller
-  // hears about the imbalance.
-  if (D2dPopAllLayers(target)) return D2DERR_PUSH_POP_UNBALANCED;
-  return wasDrawing ? S_OK : D2DERR_WRONG_STATE;
+  if (target->error != S_OK) {
+    // Nothing more is drawn after a failure: layers left pushed are dropped, not composed.
+    D2dDropLayers(target);
+  } else if (D2dPopAllLayers(target)) {
+    // Layers left pushed are still composed so that nothing drawn is lost, but the caller
+    // hears about the imbalance.
+    D2dFail(target, D2DERR_PUSH_POP_UNBALANCED);
+  } else if (!wasDrawing) {
+    D2dFail(target, D2DERR_WRONG_STATE);
+  }
+  return D2dReportError(target, tag1, tag2);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -91,6 +127,7 @@ HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
 // ---------------------------------------------------------------------------------------
 
 void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color) {
+  if (!D2dMayDraw(target)) return;
   uint32_t pixel = color != nullptr ? D2dPremultiply(*color, 1.0f) : 0u;
   D2dSurface *surface = D2dDrawSurface(target);
   D2dBox box = D2dClipBox(target);
@@ -99,27 +136,35 @@ void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color) {
 }
 
 void D2dFillRectangle(D2dTarget *target, const D2D1_RECT_F *rect, ID2D1Brush *brush) {
-  if (rect == nullptr) return;
+  if (!D2dMayDraw(target)) return;
   const D2dBrushState *state = D2dBrushStateOf(brush);
-  if (state == nullptr) return;
-  D2dBox box = D2dIntersect(D2dTransformedBox(*rect, target->device), D2dClipBox(target));
-  if (D2dEmpty(box)) return;
-  D2dSurface *surface = D2dDrawSurface(target);
-  if (D2dIsAxisAligned(target->device)) {
-    if (state->kind == D2dBrushKind::Solid) {
-      // The common case (a solid fill) stays out of pixman altogether.
-      uint32_t color = D2dPremultiply(state->color, state->opacity);
-      if ((color >> 24) == 0) return;
-      for (int y = box.y0; y < box.y1; ++y) D2dFillRowOver(D2dRow(*surface, y) + box.x0, box.x1 - box.x0, color);
-      return;
-    }
-    D2dPaintBrush(surface, box, nullptr, *state, target->device, 1.0f);
+  if (rect == nullptr || state == nullptr) {
+    D2dFail(target, E_INVALIDARG);
     return;
   }
-  pixman_region32_t region;
-  D2dQuadRegion(*rect, target->device, box, &region);
-  D2dPaintBrush(surface, box, &region, *state, target->device, 1.0f);
-  pixman_region32_fini(&region);
+  D2D1_RECT_F r = D2dOrdered(*rect);
+  D2dBox clip = D2dClipBox(target);
+  D2dSurface *surface = D2dDrawSurface(target);
+  const D2D1_MATRIX_3X2_F &m = target->device;
+  if (m._12 != 0.0f || m._21 != 0.0f) {
+    // Rotated and skewed rectangles keep the pixel-centre rule in both modes.
+    D2dBox box = D2dIntersect(D2dTransformedBox(r, m), clip);
+    if (D2dEmpty(box)) return;
+    pixman_region32_t region;
+    D2dQuadRegion(r, m, box, &region);
+    D2dPaintBrush(surface, box, &region, *state, m, 1.0f, 255);
+    pixman_region32_fini(&region);
+    return;
+  }
+  // Scales (mirroring too) and translations keep the rectangle axis-aligned.
+  double x0 = static_cast<double>(r.left) * m._11 + m._31, x1 = static_cast<double>(r.right) * m._11 + m._31;
+  double y0 = static_cast<double>(r.top) * m._22 + m._32, y1 = static_cast<double>(r.bottom) * m._22 + m._32;
+  D2dCoverage cover = D2dCover(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1),
+                               target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+  // Solid fills (the common case) stay out of pixman altogether.
+  D2dForEachCoveredPart(cover, clip, [&](const D2dBox &part, uint32_t coverage8) {
+    D2dPaintBrush(surface, part, nullptr, *state, m, 1.0f, coverage8);
+  });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -202,6 +247,7 @@ HRESULT D2dCreateBitmapBrush(D2dTarget *target, ID2D1Bitmap *bitmap,
   *result = nullptr;
   D2dBitmap *ours = D2dBitmapFrom(bitmap);
   if (bitmap != nullptr && ours == nullptr) return D2DERR_WRONG_RESOURCE_DOMAIN;
+  if (!D2dValidBitmapBrushProperties(bitmapProperties)) return E_INVALIDARG;
   *result = D2dBitmapBrushCreate(target->factory, ours, bitmapProperties, properties);
   return *result != nullptr ? S_OK : E_OUTOFMEMORY;
 }

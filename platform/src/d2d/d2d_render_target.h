@@ -23,6 +23,8 @@ HRESULT D2dCreateSolidBrush(D2dTarget *target, const D2D1_COLOR_F *color, const 
                             ID2D1SolidColorBrush **brush);
 void D2dBeginDraw(D2dTarget *target);
 HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
+// The recorded failure (S_OK when none) and its tags (0 when none); the record is cleared.
+HRESULT D2dReportError(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
 
 // Own: the identifier of Interface (ID2D1BitmapRenderTarget or ID2D1DCRenderTarget).
 template <class Interface, const IID &Own>
@@ -78,20 +80,23 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
     D2dFlushDeferred();
     D2dFillRectangle(&target, rect, brush);
   }
-  void STDMETHODCALLTYPE FillOpacityMask(ID2D1Bitmap *mask, ID2D1Brush *brush, D2D1_OPACITY_MASK_CONTENT,
+  void STDMETHODCALLTYPE FillOpacityMask(ID2D1Bitmap *mask, ID2D1Brush *brush, D2D1_OPACITY_MASK_CONTENT content,
                                          const D2D1_RECT_F *destinationRectangle,
                                          const D2D1_RECT_F *sourceRectangle) override {
     D2dFlushDeferred();
-    D2dFillOpacityMask(&target, mask, brush, destinationRectangle, sourceRectangle);
+    D2dFillOpacityMask(&target, mask, brush, content, destinationRectangle, sourceRectangle);
   }
   void STDMETHODCALLTYPE DrawBitmap(ID2D1Bitmap *bitmap, const D2D1_RECT_F *destinationRectangle, FLOAT opacity,
                                     D2D1_BITMAP_INTERPOLATION_MODE interpolation,
                                     const D2D1_RECT_F *sourceRectangle) override {
     D2dDrawBitmap(&target, bitmap, destinationRectangle, opacity, interpolation, sourceRectangle);
   }
-  // No text formats exist on Linux (DirectWrite makes none), so there is nothing to draw.
+  // No text formats exist on Linux (DirectWrite makes none), so there is nothing to draw;
+  // the call still counts as drawing for the target's state.
   void STDMETHODCALLTYPE DrawText(const WCHAR *, UINT, IDWriteTextFormat *, const D2D1_RECT_F *, ID2D1Brush *,
-                                  D2D1_DRAW_TEXT_OPTIONS, DWRITE_MEASURING_MODE) override {}
+                                  D2D1_DRAW_TEXT_OPTIONS, DWRITE_MEASURING_MODE) override {
+    D2dMayDraw(&target);
+  }
 
   void STDMETHODCALLTYPE SetTransform(const D2D1_MATRIX_3X2_F *transform) override {
     if (transform != nullptr) D2dTargetSetTransform(&target, *transform);
@@ -99,9 +104,14 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
   void STDMETHODCALLTYPE GetTransform(D2D1_MATRIX_3X2_F *transform) const override {
     if (transform != nullptr) *transform = target.transform;
   }
-  void STDMETHODCALLTYPE SetAntialiasMode(D2D1_ANTIALIAS_MODE mode) override { target.antialias = mode; }
+  // A Set call with a value outside its enumeration does nothing.
+  void STDMETHODCALLTYPE SetAntialiasMode(D2D1_ANTIALIAS_MODE mode) override {
+    if (mode == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE || mode == D2D1_ANTIALIAS_MODE_ALIASED) target.antialias = mode;
+  }
   D2D1_ANTIALIAS_MODE STDMETHODCALLTYPE GetAntialiasMode() const override { return target.antialias; }
-  void STDMETHODCALLTYPE SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE mode) override { target.textAntialias = mode; }
+  void STDMETHODCALLTYPE SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE mode) override {
+    if (static_cast<uint32_t>(mode) <= D2D1_TEXT_ANTIALIAS_MODE_ALIASED) target.textAntialias = mode;
+  }
   D2D1_TEXT_ANTIALIAS_MODE STDMETHODCALLTYPE GetTextAntialiasMode() const override { return target.textAntialias; }
   void STDMETHODCALLTYPE SetTextRenderingParams(IDWriteRenderingParams *) override {}
   void STDMETHODCALLTYPE GetTextRenderingParams(IDWriteRenderingParams **params) const override {
@@ -123,12 +133,12 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
     D2dFlushDeferred();
     D2dPopLayer(&target);
   }
+  // Flush reports the first failure since the last EndDraw or Flush and clears it, so
+  // drawing can go on.
   HRESULT STDMETHODCALLTYPE Flush(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
     D2dFlushDeferred();
     if constexpr (IsDc) D2dDcTargetEndDraw(this);
-    if (tag1 != nullptr) *tag1 = 0;
-    if (tag2 != nullptr) *tag2 = 0;
-    return S_OK;
+    return D2dReportError(&target, tag1, tag2);
   }
   void STDMETHODCALLTYPE Clear(const D2D1_COLOR_F *color) override {
     D2dFlushDeferred();

@@ -1,4 +1,5 @@
-// Pixel boxes by the pixel-centre rule, surfaces over pixel memory, colour conversion.
+// Pixel boxes by the pixel-centre rule and by area coverage, surfaces over pixel memory,
+// colour conversion.
 #include "d2d_internal.h"
 
 #include <algorithm>
@@ -8,11 +9,21 @@ namespace {
 
 constexpr double CoordLimit = 1073741824.0; // 2^30: far beyond any surface, safe in int
 
-int CoveredEdge(double edge) {
-  // Pixel i is covered from the left edge when i + 0.5 >= edge.
-  double v = std::ceil(edge - 0.5);
-  return static_cast<int>(std::clamp(v, -CoordLimit, CoordLimit));
+// Whole-pixel edges held within +-2^30, without a library call (this runs for every draw).
+// NaN is ruled out by the callers.
+int FloorEdge(double v) {
+  v = std::clamp(v, -CoordLimit, CoordLimit);
+  int i = static_cast<int>(v);
+  return static_cast<double>(i) > v ? i - 1 : i;
 }
+int CeilEdge(double v) {
+  v = std::clamp(v, -CoordLimit, CoordLimit);
+  int i = static_cast<int>(v);
+  return static_cast<double>(i) < v ? i + 1 : i;
+}
+
+// Pixel i is covered from the left edge when i + 0.5 >= edge.
+int CoveredEdge(double edge) { return CeilEdge(edge - 0.5); }
 
 float Unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; } // NaN becomes 0
 
@@ -27,6 +38,20 @@ D2dBox D2dCoveredBox(double left, double top, double right, double bottom) {
   return D2dBox{CoveredEdge(left), CoveredEdge(top), CoveredEdge(right), CoveredEdge(bottom)};
 }
 
+D2dCoverage D2dCover(double left, double top, double right, double bottom, bool antialiased) {
+  if (!antialiased) return D2dCoverage{D2dCoveredBox(left, top, right, bottom), 1.0, 1.0, 1.0, 1.0};
+  if (std::isnan(left) || std::isnan(top) || std::isnan(right) || std::isnan(bottom))
+    return D2dCoverage{D2dBox{0, 0, 0, 0}, 1.0, 1.0, 1.0, 1.0};
+  D2dBox box{FloorEdge(left), FloorEdge(top), CeilEdge(right), CeilEdge(bottom)};
+  // The part of [from, from + 1) inside [lo, hi).
+  auto share = [](int from, double lo, double hi) {
+    return std::min(static_cast<double>(from) + 1.0, hi) - std::max(static_cast<double>(from), lo);
+  };
+  if (D2dEmpty(box)) return D2dCoverage{box, 1.0, 1.0, 1.0, 1.0};
+  return D2dCoverage{box, share(box.x0, left, right), share(box.x1 - 1, left, right), share(box.y0, top, bottom),
+                     share(box.y1 - 1, top, bottom)};
+}
+
 D2dBox D2dTransformedBox(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m) {
   double xs[4], ys[4];
   const double cx[4] = {rect.left, rect.right, rect.left, rect.right};
@@ -38,8 +63,6 @@ D2dBox D2dTransformedBox(const D2D1_RECT_F &rect, const D2D1_MATRIX_3X2_F &m) {
     xs[i] = mul(cx[i], m._11) + mul(cy[i], m._21) + m._31;
     ys[i] = mul(cx[i], m._12) + mul(cy[i], m._22) + m._32;
   }
-  // An inverted rectangle (right < left) covers nothing, whatever the transform.
-  if (!(rect.right > rect.left) || !(rect.bottom > rect.top)) return D2dBox{0, 0, 0, 0};
   return D2dCoveredBox(*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4), *std::max_element(xs, xs + 4),
                        *std::max_element(ys, ys + 4));
 }
