@@ -1,6 +1,7 @@
 // Picture files from outside: headers that lie about their size, JPEG data that stops
 // early, CMYK photographs, and the one line on standard error that names every picture
 // that fails to load and says why.
+#include "memory_use.h"
 #include "test_render_fixture.h"
 
 #include <algorithm>
@@ -50,6 +51,22 @@ TEST(PictureFiles, HeaderClaimingTooManyPixelsIsRefusedBeforeDecoding) {
 TEST(PictureFiles, LibjpegMayTakeNoMoreThanTheLargestPicture) {
   if (RunningUnderWine()) GTEST_SKIP() << "WIC decodes JPEG with its own memory rules";
   ExpectToolkitRefuses(TestData("jpeg_progressive_8192_full_colour.jpg"), "too large");
+}
+
+// A PNG whose file ends in the header of a text chunk that claims 2 GB: libpng used to
+// take the whole 2 GB, zero-filled, before it found the data missing.
+TEST(PictureFiles, PngChunkClaimingGigabytesIsCutOffWithoutTakingThem) {
+  if (RunningUnderWine()) GTEST_SKIP() << "Wine's WIC reads PNG chunks with libpng as it is, and takes the 2 GB";
+  std::string file = (std::filesystem::temp_directory_path() / "picture_files_chunk.png").string();
+  ASSERT_TRUE(WritePngFile(file, 1, 1, kPngGrey, {0}));
+  std::vector<char> bytes = ReadFileBytes(file);
+  bytes.resize(33); // the signature and the header chunk
+  bytes.insert(bytes.end(), {'\x7F', '\xFF', '\xFF', '\xFF', 't', 'E', 'X', 't'});
+  WriteFileBytes(file, bytes);
+  const int64_t before = PeakMemoryBytes();
+  ExpectToolkitRefuses(file, "cut off");
+  EXPECT_LT(PeakMemoryBytes() - before, int64_t{64} << 20);
+  std::filesystem::remove(file);
 }
 
 // libjpeg only warns when a scan meets a marker before its data is complete, and fills

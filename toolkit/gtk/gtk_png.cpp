@@ -46,6 +46,11 @@ bool Decode(png_structp png, png_infop info, PngJob *job) {
   if (setjmp(png_jmpbuf(png)))
     return false;
   png_set_read_fn(png, job, ReadFromMemory);
+  // libpng reads each ancillary chunk it knows (text, colour profiles, ...) into a
+  // zero-filled buffer as long as the chunk claims to be, up to 2 GB, before it looks at
+  // the data. None of them changes the pixels as they are decoded here, so all but the
+  // transparency are skipped unread.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_read_info(png, info);
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
