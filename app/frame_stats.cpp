@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 #include "app_state.h"
@@ -118,7 +117,8 @@ void NotePaintedFrame() {
   if (StatsProgram == nullptr) return;
   const int64_t now = CounterNow();
   NoteFrame(&PaintStats, now);
-  if (now - PaintStats.reportedAt < FrameStatsPeriodSeconds * PaintStats.frequency) return;
+  // Without a counter frequency there is no time to report on.
+  if (PaintStats.frequency <= 0 || now - PaintStats.reportedAt < FrameStatsPeriodSeconds * PaintStats.frequency) return;
   PrintLine("periodic", PaintStats.reportedFrames);
   PaintStats.reportedFrames = PaintStats.frames;
   PaintStats.reportedAt = now;
