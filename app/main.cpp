@@ -1,13 +1,26 @@
 // Entry of both demo programs; app/variant_*.cpp picks which one.
 #include <windows.h>
 
+#include <cstring>
+
+#include "frame_stats.h"
 #include "startup.h"
 #include "toolkit.h"
 #include "variant.h"
 
-int main() {
+// The one option, anywhere on the command line; other arguments are ignored, as they
+// always were.
+static bool HasOption(int argc, char **argv, const char *option) {
+  for (int i = 1; i < argc; i++)
+    if (std::strcmp(argv[i], option) == 0) return true;
+  return false;
+}
+
+int main(int argc, char **argv) {
   TkInit();
+  if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);
+  EndFrameStats();
   TkEnd();
   // The render thread is neither signalled nor joined: ending the process ends it, even
   // while it waits inside a repaint.
