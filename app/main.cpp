@@ -1,6 +1,9 @@
 // Entry of both demo programs; app/variant_*.cpp picks which one.
 #include <windows.h>
 
+#include <cstring>
+
+#include "frame_stats.h"
 #include "startup.h"
 #include "toolkit.h"
 #include "variant.h"
@@ -13,9 +16,19 @@ constexpr bool ReleaseAtExit = true;
 constexpr bool ReleaseAtExit = false;
 #endif
 
-int main() {
+// The one option, anywhere on the command line; other arguments are ignored, as they
+// always were.
+static bool HasOption(int argc, char **argv, const char *option) {
+  for (int i = 1; i < argc; i++)
+    if (std::strcmp(argv[i], option) == 0) return true;
+  return false;
+}
+
+int main(int argc, char **argv) {
   TkInit();
+  if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);
+  EndFrameStats();
   if (ReleaseAtExit) {
     ReleaseDemo();
     TkEnd();

@@ -1,6 +1,7 @@
 #include "paint.h"
 
 #include "app_state.h"
+#include "frame_stats.h"
 #include "toolkit.h"
 
 FrameComposer ComposeFrame = nullptr;
@@ -20,6 +21,7 @@ static void PaintFrame() {
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) PresentFrame(dc);
   EndPaint(window, &paint);
+  NotePaintedFrame();
 }
 
 int64_t MainWindowCallback(HWND, UINT message, WPARAM, LPARAM) {

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "balls.h"
 #include "frame_clock.h"
+#include "frame_stats.h"
 #include "toolkit.h"
 
 void UpdateBallCount() { ApplyBallCountText(TkGetGadgetText(BallCountField)); }
@@ -24,6 +25,7 @@ void ApplyBallCountText(const std::string &text) {
   TkClearList(BallList);
   for (int64_t count = 1; count <= BallCount; count++) SpawnBall();
   TkUnlockMutex(ListMutex);
+  RestartPaintedFrameStats();
 
   // The text as read, not as clamped: reading the clamped text back later rebuilds once more.
   LastBallCountText = BallCountText;
@@ -34,8 +36,10 @@ void HandleSettingsGadget(int64_t gadget) {
   // it restarts the schedule at that rate.
   if (gadget == FrameRate30Option && TkGetGadgetState(FrameRate30Option) == 1) {
     SetFrameRate(30.0f);
+    RestartPaintedFrameStats();
   } else if (gadget == FrameRate60Option && TkGetGadgetState(FrameRate60Option) == 1) {
     SetFrameRate(60.0f);
+    RestartPaintedFrameStats();
   } else if (gadget == BallCountField) {
     UpdateBallCount();
   }

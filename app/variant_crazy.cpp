@@ -1,3 +1,4 @@
 #include "variant.h"
 
-const DemoVariant Variant = {"Lumora V2 new render sub-system demo `Crazy Shit`: rendering With ", ComposeCrazyFrame};
+const DemoVariant Variant = {"render_demo_crazy", "Lumora V2 new render sub-system demo `Crazy Shit`: rendering With ",
+                             ComposeCrazyFrame};

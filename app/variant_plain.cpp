@@ -1,3 +1,3 @@
 #include "variant.h"
 
-const DemoVariant Variant = {"Lumora V2 new render sub-system demo: rendering with ", ComposePlainFrame};
+const DemoVariant Variant = {"render_demo", "Lumora V2 new render sub-system demo: rendering with ", ComposePlainFrame};

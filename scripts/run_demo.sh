@@ -21,7 +21,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
   "./$1" & pid=$!
   window=""
   for attempt in $(seq 1 200); do
-    window=$(xdotool search --onlyvisible --pid "$pid" --name "sub-system demo" 2>/dev/null | head -n 1)
+    window=$(xdotool search --all --onlyvisible --pid "$pid" --name "sub-system demo" 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     sleep 0.05
   done

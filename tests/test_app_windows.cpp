@@ -6,18 +6,22 @@
 #include <gtk/gtk.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app_state.h"
 #include "balls.h"
 #include "compose.h"
 #include "frame_clock.h"
 #include "gtk_internal.h"
+#include "paint.h"
 #include "render_thread.h"
 #include "startup.h"
+#include "test_window_fixture.h"
 #include "toolkit.h"
 #include "user/user_internal.h"
 
@@ -43,7 +47,8 @@ GtkWidget *SettingsWidget(GType type, const char *label) {
   for (GList *child = children; child != nullptr; child = child->next) {
     GtkWidget *widget = GTK_WIDGET(child->data);
     if (!G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) continue;
-    if (label != nullptr && (!GTK_IS_BUTTON(widget) || std::strcmp(gtk_button_get_label(GTK_BUTTON(widget)), label) != 0))
+    if (label != nullptr &&
+        (!GTK_IS_BUTTON(widget) || std::strcmp(gtk_button_get_label(GTK_BUTTON(widget)), label) != 0))
       continue;
     found = widget;
   }
@@ -178,6 +183,67 @@ TEST_F(AppWindows, TheRenderThreadRepaintsUntilItIsStopped) {
   // Three frame periods at 60 fps: a thread still running would have asked for frames.
   for (int i = 0; i < 50; i++) TkWindowEvent(1);
   EXPECT_EQ(ComposedFrames, stopped);
+}
+
+// Counter readings at the start and the end of each paint of the slow composer, whose
+// first paint lasts SlowPaintTicks: a frame's work far longer than its period.
+struct PaintSpan {
+  int64_t start;
+  int64_t end;
+};
+std::vector<PaintSpan> PaintSpans;
+int64_t SlowPaintTicks = 0;
+
+int64_t CounterNow() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
+}
+
+void SlowFirstComposer(POINT) {
+  PaintSpan span = {CounterNow(), 0};
+  if (PaintSpans.empty()) {
+    while (CounterNow() - span.start < SlowPaintTicks) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  span.end = CounterNow();
+  PaintSpans.push_back(span);
+}
+
+// While a paint runs ten periods long, the render thread waits inside its repaint request
+// instead of asking again every period: afterwards one frame follows at once (the one it
+// was late for) and the next keeps the period, with no queue of repaints run back to back.
+TEST_F(AppWindows, ASlowPaintLeavesNoRepaintsQueuedBehindIt) {
+  const int64_t period = TicksPerFrame(CounterFrequency(), 60.0f);
+  SlowPaintTicks = 10 * period;
+  PaintSpans.clear();
+  PaintSpans.reserve(64);
+  const FrameComposer previous = ComposeFrame;
+  ComposeFrame = SlowFirstComposer;
+  FrameClock.framesPerSecond = 60.0f;
+
+  std::atomic<bool> stop{false};
+  std::atomic<bool> stopped{false};
+  std::thread render([&] {
+    RenderThreadState state{};
+    while (!stop.load()) {
+      RenderThreadPass(&state);
+      TkDelay(1);
+    }
+    stopped = true;
+  });
+  // The GUI thread's loop runs the paints the render thread asks for.
+  const bool painted = PumpUntil([] { return PaintSpans.size() >= 5; });
+  stop = true;
+  ASSERT_TRUE(PumpUntil([&] { return stopped.load(); }));
+  render.join();
+  ComposeFrame = previous;
+  ASSERT_TRUE(painted) << PaintSpans.size() << " paints";
+
+  ASSERT_GE(PaintSpans[0].end - PaintSpans[0].start, SlowPaintTicks);
+  int soonAfterTheSlowPaint = 0;
+  for (size_t i = 1; i < PaintSpans.size(); i++)
+    if (PaintSpans[i].start < PaintSpans[0].end + period) soonAfterTheSlowPaint++;
+  EXPECT_LE(soonAfterTheSlowPaint, 1);
 }
 
 TEST_F(AppWindows, ACloseRequestOfEitherWindowEndsTheLoop) {

@@ -39,21 +39,27 @@ std::string Shell(const std::string &command) {
   return output;
 }
 
-// A program started with its standard error in a file.
+// A program started with its standard output and error in files.
 struct Child {
   pid_t pid = 0;
+  std::filesystem::path outputFile;
   std::filesystem::path errorFile;
 };
 
 // Environment entries given replace those of the test's own environment.
-bool Start(const std::string &program, Child *child, const std::vector<std::string> &environment = {}) {
-  child->errorFile = std::filesystem::temp_directory_path() /
-                     (program + "_stderr_" + std::to_string(getpid()) + ".txt");
+bool Start(const std::string &program, Child *child, const std::vector<std::string> &environment = {},
+           std::vector<std::string> arguments = {}) {
+  const std::string stem = std::filesystem::temp_directory_path() / (program + "_" + std::to_string(getpid()));
+  child->outputFile = stem + "_stdout.txt";
+  child->errorFile = stem + "_stderr.txt";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, child->outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, child->errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const std::string path = std::string(TEST_BINARY_DIR) + "/" + program;
-  char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
+  std::string path = std::string(TEST_BINARY_DIR) + "/" + program;
+  std::vector<char *> argv = {path.data()};
+  for (std::string &argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
   std::vector<std::string> entries = environment;
   for (char **entry = environ; *entry; ++entry) {
     const std::string text = *entry;
@@ -65,7 +71,7 @@ bool Start(const std::string &program, Child *child, const std::vector<std::stri
   std::vector<char *> envp;
   for (std::string &entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv, envp.data());
+  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }
@@ -174,6 +180,7 @@ TEST_P(Programs, StartTheBackendNameItInTheTitleAndEndWithCodeZero) {
   if (exitCode == -2) exitCode = WaitForExit(child.pid);
   const std::string errors = ReadFile(child.errorFile);
   std::filesystem::remove(child.errorFile);
+  std::filesystem::remove(child.outputFile);
 
   EXPECT_EQ(title, std::string(run.titlePrefix) + "Direct2D");
   EXPECT_EQ(exitCode, 0) << errors;
@@ -202,18 +209,20 @@ INSTANTIATE_TEST_SUITE_P(
 // Types text into the Settings window's ball-count field with the real keyboard path.
 void TypeBallCount(unsigned long settings, const std::string &count) {
   const std::string id = std::to_string(settings);
-  Shell("eval $(xdotool getwindowgeometry --shell " + id + ") && xdotool mousemove $((X + 155)) $((Y + 45)) click 1 key ctrl+a type " +
-        count);
+  Shell("eval $(xdotool getwindowgeometry --shell " + id +
+        ") && xdotool mousemove $((X + 155)) $((Y + 45)) click 1 key ctrl+a type " + count);
 }
 
-// Starts the program, optionally types a ball count, closes one of its windows and expects
-// exit code 0 (-1 means it had to be killed). The time from the close request to the end
-// is recorded as a test property, not judged.
-void RunAndClose(const std::string &program, const std::string &windowToClose, const std::string &ballCount) {
+// Starts the program with the arguments given, optionally types a ball count, closes one
+// of its windows and expects exit code 0 (-1 means it had to be killed). The time from the
+// close request to the end is recorded as a test property, not judged. Returns what the
+// program wrote on standard output.
+std::string RunAndClose(const std::string &program, const std::string &windowToClose, const std::string &ballCount,
+                        const std::vector<std::string> &arguments = {}) {
   Child child;
-  if (!Start(program, &child)) {
+  if (!Start(program, &child, {}, arguments)) {
     ADD_FAILURE() << "cannot start " << program;
-    return;
+    return "";
   }
   int exitCode = -2; // still running
   const unsigned long settings = FindWindow(child.pid, "^Settings$", &exitCode);
@@ -223,14 +232,19 @@ void RunAndClose(const std::string &program, const std::string &windowToClose, c
   if (settings != 0 && !ballCount.empty()) TypeBallCount(settings, ballCount);
 
   const auto closedAt = std::chrono::steady_clock::now();
-  if (target != 0) EXPECT_TRUE(RequestClose(target));
-  else if (exitCode == -2) kill(child.pid, SIGTERM);
+  if (target != 0)
+    EXPECT_TRUE(RequestClose(target));
+  else if (exitCode == -2)
+    kill(child.pid, SIGTERM);
   if (exitCode == -2) exitCode = WaitForExit(child.pid);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - closedAt).count();
   ::testing::Test::RecordProperty("seconds_after_close", std::to_string(seconds));
   const std::string errors = ReadFile(child.errorFile);
+  const std::string output = ReadFile(child.outputFile);
   std::filesystem::remove(child.errorFile);
+  std::filesystem::remove(child.outputFile);
   EXPECT_EQ(exitCode, 0) << program << " wrote:\n" << errors;
+  return output;
 }
 
 TEST(DemoPrograms, WithoutADisplayTheProgramSaysSoAndEndsWithCodeOne) {
@@ -239,6 +253,7 @@ TEST(DemoPrograms, WithoutADisplayTheProgramSaysSoAndEndsWithCodeOne) {
   const int exitCode = WaitForExit(child.pid);
   const std::string errors = ReadFile(child.errorFile);
   std::filesystem::remove(child.errorFile);
+  std::filesystem::remove(child.outputFile);
   EXPECT_EQ(exitCode, 1) << errors;
   EXPECT_NE(errors.find("Cannot open the display"), std::string::npos) << errors;
 }
@@ -249,6 +264,21 @@ TEST(DemoPrograms, ClosingTheSettingsWindowEndsThePlainDemoWithCodeZero) {
 
 TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithTenThousandBalls) {
   RunAndClose("render_demo_crazy", "rendering With", "10000");
+}
+
+// --stats anywhere on the command line adds the end line on standard output; other
+// arguments are ignored as they always were, and without the option nothing is printed.
+TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
+  const std::string output = RunAndClose("render_demo", "^Settings$", "", {"stray", "--stats"});
+  const std::string start = "{\"stats\": \"end\", \"program\": \"render_demo\", \"fps_asked\": 60, \"balls\": 10, "
+                            "\"frames_painted\": ";
+  // A slow start may add a periodic line first; the end line comes last.
+  ASSERT_GE(output.size(), 2u) << output;
+  const size_t lastLine = output.rfind('\n', output.size() - 2) + 1; // 0 when there is one line
+  EXPECT_EQ(output.compare(lastLine, start.size(), start), 0) << output;
+  EXPECT_EQ(output.substr(output.size() - 2), "}\n") << output;
+
+  EXPECT_EQ(RunAndClose("render_demo", "^Settings$", "", {"--statistics", "-stats"}), "");
 }
 
 // ---------------------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 // programs' own compositions, and prints the time per frame as one line of JSON.
 //
 //   render_bench [--variant plain|crazy] [--balls N] [--frames N] [--warmup N]
-//                [--cursor X,Y] [--seed N] [--png FILE]
+//                [--cursor X,Y] [--seed N] [--png FILE] [--help]
 //
 // Each frame moves the balls once (under ListMutex, as the render thread does), composes
 // into FrameImage and presents it into a 32-bit DIB section in a memory device context, as
@@ -33,60 +33,128 @@ struct BenchOptions {
   std::string png;
 };
 
-void PrintUsage() {
-  std::fprintf(stderr, "usage: render_bench [--variant plain|crazy] [--balls N] [--frames N] [--warmup N]\n"
-                       "                    [--cursor X,Y] [--seed N] [--png FILE]\n");
-}
+// ---------------------------------------------------------------------------------------
+// Options
+// ---------------------------------------------------------------------------------------
 
 // A whole decimal number in [minimum, maximum]; false for anything else.
-bool ParseNumber(const char *text, int64_t minimum, int64_t maximum, int64_t *value) {
+bool ParseNumber(const std::string &text, int64_t minimum, int64_t maximum, int64_t *value) {
+  // strtoll would also take leading blanks and a plus sign.
+  if (text.empty() || !(text[0] == '-' || (text[0] >= '0' && text[0] <= '9'))) return false;
   char *end = nullptr;
   errno = 0;
-  const long long number = std::strtoll(text, &end, 10);
-  if (end == text || *end != '\0' || errno != 0 || number < minimum || number > maximum) return false;
+  const long long number = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || errno != 0 || number < minimum || number > maximum) return false;
   *value = number;
   return true;
 }
+
+constexpr int64_t CursorLimit = 1000000;
 
 bool ParseCursor(const std::string &text, POINT *cursor) {
   const size_t comma = text.find(',');
   if (comma == std::string::npos) return false;
   int64_t x = 0, y = 0;
-  const int64_t limit = 1000000;
-  if (!ParseNumber(text.substr(0, comma).c_str(), -limit, limit, &x)) return false;
-  if (!ParseNumber(text.substr(comma + 1).c_str(), -limit, limit, &y)) return false;
+  if (!ParseNumber(text.substr(0, comma), -CursorLimit, CursorLimit, &x)) return false;
+  if (!ParseNumber(text.substr(comma + 1), -CursorLimit, CursorLimit, &y)) return false;
   cursor->x = static_cast<LONG>(x);
   cursor->y = static_cast<LONG>(y);
   return true;
 }
 
-bool ParseOptions(int argc, char **argv, BenchOptions *options) {
+// Each option's value is checked by its reader, which says what it wants when the value
+// does not do.
+typedef bool (*OptionReader)(const std::string &value, BenchOptions *options, std::string *wanted);
+
+bool ReadCount(const std::string &value, int64_t minimum, int64_t maximum, int64_t *count, std::string *wanted) {
+  if (ParseNumber(value, minimum, maximum, count)) return true;
+  *wanted = "a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+  return false;
+}
+
+struct BenchOption {
+  const char *name;
+  const char *value; // how the value is written in the help
+  const char *meaning;
+  OptionReader read;
+};
+
+const BenchOption BenchOptionTable[] = {
+    {"--variant", "plain|crazy", "the frame to compose (plain)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       options->variant = value;
+       *wanted = "plain or crazy";
+       return FindFrameComposer(value) != nullptr;
+     }},
+    {"--balls", "N", "balls, 0 to 10000000 (10)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       return ReadCount(value, 0, 10000000, &options->balls, wanted);
+     }},
+    {"--frames", "N", "frames timed, 1 to 100000000 (120)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       return ReadCount(value, 1, 100000000, &options->frames, wanted);
+     }},
+    {"--warmup", "N", "frames composed before the timed ones, 0 to 100000000 (10)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       return ReadCount(value, 0, 100000000, &options->warmup, wanted);
+     }},
+    {"--cursor", "X,Y", "pointer in window pixels, each -1000000 to 1000000 (400,300)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       *wanted = "X,Y with whole numbers from -1000000 to 1000000";
+       return ParseCursor(value, &options->cursor);
+     }},
+    {"--seed", "N", "seed of the balls' positions, 0 to 9223372036854775807 (1)",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       int64_t seed = 0;
+       if (!ReadCount(value, 0, INT64_MAX, &seed, wanted)) return false;
+       options->seed = static_cast<uint64_t>(seed);
+       return true;
+     }},
+    {"--png", "FILE", "write the last frame shown as a PNG picture",
+     [](const std::string &value, BenchOptions *options, std::string *wanted) {
+       options->png = value;
+       *wanted = "a file name";
+       return !value.empty();
+     }},
+};
+
+void PrintHelp() {
+  std::printf("usage: render_bench [options]\n"
+              "Composes frames of either demo off-screen and prints the time per frame as one line of JSON.\n\n");
+  for (const BenchOption &option : BenchOptionTable) {
+    const std::string form = std::string(option.name) + " " + option.value;
+    std::printf("  %-22s %s\n", form.c_str(), option.meaning);
+  }
+  std::printf("  %-22s %s\n\n", "--help", "print this and end");
+  std::printf("Exit codes: 0 done, 1 the frames could not be made or the PNG not written, 2 a bad option.\n");
+}
+
+enum class Parsed { Run, Help, Bad };
+
+// Reads the command line into options; on a bad option says why on standard error.
+Parsed ParseOptions(int argc, char **argv, BenchOptions *options) {
   for (int i = 1; i < argc; i++) {
     const std::string name = argv[i];
-    if (i + 1 >= argc) return false;
-    const char *value = argv[++i];
-    int64_t number = 0;
-    if (name == "--variant") {
-      options->variant = value;
-      if (FindFrameComposer(options->variant) == nullptr) return false;
-    } else if (name == "--balls") {
-      if (!ParseNumber(value, 0, 10000000, &options->balls)) return false;
-    } else if (name == "--frames") {
-      if (!ParseNumber(value, 1, 100000000, &options->frames)) return false;
-    } else if (name == "--warmup") {
-      if (!ParseNumber(value, 0, 100000000, &options->warmup)) return false;
-    } else if (name == "--cursor") {
-      if (!ParseCursor(value, &options->cursor)) return false;
-    } else if (name == "--seed") {
-      if (!ParseNumber(value, 0, INT64_MAX, &number)) return false;
-      options->seed = static_cast<uint64_t>(number);
-    } else if (name == "--png") {
-      options->png = value;
-    } else {
-      return false;
+    if (name == "--help") return Parsed::Help;
+    const BenchOption *option = nullptr;
+    for (const BenchOption &candidate : BenchOptionTable)
+      if (name == candidate.name) option = &candidate;
+    if (option == nullptr) {
+      std::fprintf(stderr, "render_bench: unknown option \"%s\" (render_bench --help lists them)\n", name.c_str());
+      return Parsed::Bad;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "render_bench: %s needs a value: %s %s\n", option->name, option->name, option->value);
+      return Parsed::Bad;
+    }
+    const std::string value = argv[++i];
+    std::string wanted;
+    if (!option->read(value, options, &wanted)) {
+      std::fprintf(stderr, "render_bench: %s wants %s, not \"%s\"\n", option->name, wanted.c_str(), value.c_str());
+      return Parsed::Bad;
     }
   }
-  return true;
+  return Parsed::Run;
 }
 
 // The pictures are named relative to the current folder. A build keeps "Icons" beside the
@@ -117,10 +185,9 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char **argv) {
   BenchOptions options;
-  if (!ParseOptions(argc, argv, &options)) {
-    PrintUsage();
-    return 2;
-  }
+  const Parsed parsed = ParseOptions(argc, argv, &options);
+  if (parsed == Parsed::Help) PrintHelp();
+  if (parsed != Parsed::Run) return parsed == Parsed::Help ? 0 : 2;
   std::string png = options.png;
   // The PNG is named relative to the folder the benchmark was started in.
   if (!png.empty()) png = std::filesystem::absolute(png).string();
