@@ -8,6 +8,14 @@
 #include "toolkit.h"
 #include "variant.h"
 
+// The sanitizer build releases everything and returns from main, so that LeakSanitizer
+// sees what is left at the end; the demo itself ends the process at once.
+#ifdef DEMO_RELEASE_AT_EXIT
+constexpr bool ReleaseAtExit = true;
+#else
+constexpr bool ReleaseAtExit = false;
+#endif
+
 // The one option, anywhere on the command line; other arguments are ignored, as they
 // always were.
 static bool HasOption(int argc, char **argv, const char *option) {
@@ -21,6 +29,11 @@ int main(int argc, char **argv) {
   if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);
   EndFrameStats();
+  if (ReleaseAtExit) {
+    ReleaseDemo();
+    TkEnd();
+    return 0;
+  }
   TkEnd();
   // The render thread is neither signalled nor joined: ending the process ends it, even
   // while it waits inside a repaint.

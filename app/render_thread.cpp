@@ -11,6 +11,10 @@ constexpr UINT FrameRedrawFlags = RDW_INVALIDATE | RDW_NOERASE | RDW_UPDATENOW |
 
 constexpr auto Relaxed = std::memory_order_relaxed;
 
+// The render thread's life, for a program that ends by returning from main.
+std::atomic<bool> RenderThreadRunning{false};
+std::atomic<bool> RenderThreadStopping{false};
+
 bool RenderThreadPass(RenderThreadState *state) {
   LARGE_INTEGER counter;
 
@@ -64,8 +68,22 @@ bool RenderThreadPass(RenderThreadState *state) {
 
 void RenderThread(int64_t) {
   RenderThreadState state{};
-  for (;;) {
+  while (!RenderThreadStopping.load(std::memory_order_acquire)) {
     RenderThreadPass(&state);
     TkDelay(1);
   }
+  RenderThreadRunning.store(false, std::memory_order_release);
+}
+
+bool StartRenderThread() {
+  RenderThreadStopping.store(false, std::memory_order_release);
+  RenderThreadRunning.store(true, std::memory_order_release);
+  if (TkCreateThread(RenderThread, 0)) return true;
+  RenderThreadRunning.store(false, std::memory_order_release);
+  return false;
+}
+
+void StopRenderThread() {
+  RenderThreadStopping.store(true, std::memory_order_release);
+  while (RenderThreadRunning.load(std::memory_order_acquire)) TkWindowEvent(1);
 }

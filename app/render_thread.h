@@ -18,6 +18,11 @@ struct RenderThreadState {
 // frame falls due. Returns true when a frame fell due on this pass.
 bool RenderThreadPass(RenderThreadState *state);
 
-// The render thread: passes about a millisecond apart, for the life of the process.
-// The parameter is ignored.
+// The render thread: passes about a millisecond apart, for the life of the process, or
+// until StopRenderThread. The parameter is ignored.
 void RenderThread(int64_t parameter);
+// Starts RenderThread; false when no thread could be made.
+bool StartRenderThread();
+// Asks the render thread to end and waits until it has, running the GUI thread's loop
+// meanwhile so that a repaint the thread waits for still happens. GUI thread.
+void StopRenderThread();

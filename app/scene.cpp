@@ -4,6 +4,7 @@
 #include "text_utf.h"
 #include "toolkit.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ RenderBrush *MaskBrush = nullptr;
 RenderBrush *LogoBrush = nullptr;
 BorderMargins WindowBorderMargins = {0, 0, 0, 0};
 RenderBorder *WindowBorder = nullptr;
+
+constexpr const char *BorderFile = "border_new2.png";
+constexpr const char *BorderMaskFile = "border_new_mask2.png";
 
 RenderImage *BallPicture() { return reinterpret_cast<RenderImage *>(BallImage); }
 
@@ -41,22 +45,37 @@ static std::string PicturesFolder() {
 // A picture that is missing or unreadable leaves its handle null (the loader names the
 // file on standard error); the demo runs on without it, since every drawing procedure,
 // brush and border accepts a null image and draws nothing for it.
-static void LoadPictures() {
-  const std::string folder = PicturesFolder();
+static void LoadPictures(const std::string &folder) {
   BackgroundImage = LoadRenderImage(folder + "322621.jpg", 1024, 768, 0);
   FrameImage = CreateRenderImage(static_cast<int32_t>(ViewWidth), static_cast<int32_t>(ViewHeight), 0);
   LogoImage = LoadRenderImage(folder + "newlogo2_256x256.png", 100, 100, 0);
   BallImage = reinterpret_cast<int64_t>(LoadRenderImage(folder + "boingball.png", 0, 0, 0));
   MaskImage = LoadRenderImage(folder + "backgroundMask.png", 0, 0, 0);
-  BorderMaskImage = LoadRenderImage(folder + "border_new_mask2.png", 0, 0, 0);
-  BorderImage = LoadRenderImage(folder + "border_new2.png", 0, 0, 0);
+  BorderMaskImage = LoadRenderImage(folder + BorderMaskFile, 0, 0, 0);
+  BorderImage = LoadRenderImage(folder + BorderFile, 0, 0, 0);
 
   // 0 x 0 when the ball did not load.
   BallWidth = RenderImageWidth(BallPicture());
   BallHeight = RenderImageHeight(BallPicture());
 }
 
-static void MakeBrushesAndBorder() {
+// Says once on standard error when the border's pictures do not fit its slice lines or
+// each other. The border is cut all the same: pieces that fall outside the picture come
+// out transparent or not at all, and the mask is cut along the picture's lines.
+static void CheckBorderPictures(const std::string &borderFile, const std::string &maskFile) {
+  const int32_t w = RenderImageWidth(BorderImage), h = RenderImageHeight(BorderImage);
+  const BorderMargins &m = WindowBorderMargins;
+  if (BorderImage &&
+      !(0 < m.left && m.left <= m.right && m.right < w && 0 < m.top && m.top <= m.bottom && m.bottom < h))
+    std::fprintf(stderr, "Border picture \"%s\" is %d x %d pixels, too small for its slice lines at %d, %d, %d, %d\n",
+                 borderFile.c_str(), w, h, m.left, m.top, m.right, m.bottom);
+  const int32_t maskW = RenderImageWidth(BorderMaskImage), maskH = RenderImageHeight(BorderMaskImage);
+  if (BorderImage && BorderMaskImage && (maskW != w || maskH != h))
+    std::fprintf(stderr, "Border mask \"%s\" is %d x %d pixels, not the %d x %d of its border picture \"%s\"\n",
+                 maskFile.c_str(), maskW, maskH, w, h, borderFile.c_str());
+}
+
+static void MakeBrushesAndBorder(const std::string &folder) {
   MaskBrush = CreateRenderBrush(MaskImage);
   LogoBrush = CreateRenderBrush(LogoImage);
   SetRenderBrushExtendMode(LogoBrush, RENDER_EXTEND_WRAP, RENDER_EXTEND_WRAP);
@@ -64,6 +83,7 @@ static void MakeBrushesAndBorder() {
   // The slice lines of border_new2.png: 20-pixel corners on the top left, a 20-pixel
   // frame (70 .. 90) on the bottom right.
   WindowBorderMargins = {20, 20, 70, 70};
+  CheckBorderPictures(folder + BorderFile, folder + BorderMaskFile);
   WindowBorder = CreateRenderBorder(BorderImage, BorderMaskImage, &WindowBorderMargins);
 }
 
@@ -77,7 +97,8 @@ static void NameRenderer() {
 
 void SetUpScene() {
   StartRenderAPI();
-  LoadPictures();
-  MakeBrushesAndBorder();
+  const std::string folder = PicturesFolder();
+  LoadPictures(folder);
+  MakeBrushesAndBorder(folder);
   NameRenderer();
 }

@@ -103,6 +103,15 @@ void RunEventLoop() {
 void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
   PrepareDemo(titlePrefix, composeFrame);
   // The thread lives until the process exits; nothing waits for it.
-  TkCreateThread(RenderThread, 0);
+  StartRenderThread();
   RunEventLoop();
+}
+
+void ReleaseDemo() {
+  StopRenderThread();
+  TkFreeList(BallList);
+  BallList = nullptr;
+  TkFreeMutex(ListMutex);
+  ListMutex = nullptr;
+  StopRenderAPI();
 }

@@ -23,3 +23,6 @@ void RunEventLoop();
 
 // The whole program between TkInit and TkEnd: start-up, the render thread, the loop.
 void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame);
+// Stops the render thread and releases the balls, ListMutex and everything the Render API
+// holds, for a program that ends by returning from main. GUI thread, after RunDemo.
+void ReleaseDemo();

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 // ---------------------------------------------------------------------------------------
-// State (never released; lives until the process ends)
+// State (lives until the process ends, or until _D2D_Stop)
 // ---------------------------------------------------------------------------------------
 
 extern ID2D1Factory *pD2DFactory;
@@ -34,6 +34,9 @@ extern HMODULE hDWriteModule;
 // Initialises COM, loads the factories and creates the WIC imaging factory; returns the
 // HRESULT of that last step.
 HRESULT _D2D_Start();
+// Releases every global object and unloads Direct2D and DirectWrite (COM stays
+// initialised): for a program that ends by returning from main.
+void _D2D_Stop();
 // Loads Direct2D and DirectWrite once and creates their factories; 1 when both exist.
 BYTE _D2D_LoadFactories();
 // Formats with wvsprintfW and passes the text to OutputDebugStringW, nothing added.
@@ -64,6 +67,10 @@ ID2D1BitmapRenderTarget *_D2D_CreateBitmapRenderTarget(ID2D1RenderTarget *parent
 ID2D1BitmapRenderTarget *_D2D_CreateMaskRenderTarget(ID2D1RenderTarget *parent, int32_t width, int32_t height);
 // A target holding the (premultiplied) pixels of a GDI bitmap, through WIC.
 ID2D1BitmapRenderTarget *_D2D_BitmapRenderTargetFromHBITMAP(ID2D1RenderTarget *parent, HBITMAP bitmap);
+// Copies `rows` rows of `width` premultiplied BGRA pixels, `pitch` bytes apart in memory,
+// into the target's bitmap from (0, y) on; 1 when Direct2D took them.
+int _D2D_CopyMemoryToTarget(ID2D1BitmapRenderTarget *target, const void *pixels, uint32_t pitch, int32_t y,
+                            int32_t width, int32_t rows);
 ID2D1BitmapBrush *_D2D_CreateBitmapBrush(ID2D1BitmapRenderTarget *target);
 // Clears dest to opaque black and draws the source rectangle of source at (destX, destY).
 int _D2D_DrawToRenderTarget(ID2D1BitmapRenderTarget *source, float srcX, float srcY, float width, float height,

@@ -1,5 +1,5 @@
 // Bitmap render targets that hold the pixels of images: empty ones, ones filled from GDI
-// bitmaps through WIC, their brushes, and presenting one on another target.
+// bitmaps through WIC or from memory, their brushes, and presenting one on another target.
 #include "d2d_backend.h"
 
 namespace {
@@ -99,6 +99,18 @@ ID2D1BitmapRenderTarget *_D2D_BitmapRenderTargetFromHBITMAP(ID2D1RenderTarget *p
   ReleaseTemporary(converter);
   ReleaseTemporary(wicBitmap);
   return target;
+}
+
+int _D2D_CopyMemoryToTarget(ID2D1BitmapRenderTarget *target, const void *pixels, uint32_t pitch, int32_t y,
+                            int32_t width, int32_t rows) {
+  if (target == nullptr || pixels == nullptr || y < 0 || width < 1 || rows < 1) return 0;
+  ID2D1Bitmap *bitmap = nullptr;
+  target->GetBitmap(&bitmap);
+  if (bitmap == nullptr) return 0;
+  D2D1_RECT_U rect = {0, static_cast<UINT32>(y), static_cast<UINT32>(width), static_cast<UINT32>(y) + rows};
+  HRESULT result = bitmap->CopyFromMemory(&rect, pixels, pitch);
+  ReleaseTemporary(bitmap);
+  return SUCCEEDED(result) ? 1 : 0;
 }
 
 ID2D1BitmapBrush *_D2D_CreateBitmapBrush(ID2D1BitmapRenderTarget *target) {

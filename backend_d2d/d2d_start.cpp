@@ -1,6 +1,8 @@
 // Start-up: COM, the Direct2D and DirectWrite factories (loaded once) and the WIC
-// imaging factory.
+// imaging factory; and their release for a program that ends by returning from main.
 #include "d2d_backend.h"
+
+#include <initializer_list>
 
 namespace {
 
@@ -50,4 +52,22 @@ HRESULT _D2D_Start() {
   _D2D_DebugPrint(L"*** _D2D_Start ***");
   return CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                           reinterpret_cast<LPVOID *>(&pWICFactory));
+}
+
+void _D2D_Stop() {
+  IUnknown **held[] = {
+      reinterpret_cast<IUnknown **>(&pTempRenderTarget), reinterpret_cast<IUnknown **>(&pBlackBrush),
+      reinterpret_cast<IUnknown **>(&pTextFormat),       reinterpret_cast<IUnknown **>(&pD3DDevice),
+      reinterpret_cast<IUnknown **>(&pWICFactory),       reinterpret_cast<IUnknown **>(&pDWriteFactory),
+      reinterpret_cast<IUnknown **>(&pD2DFactory),
+  };
+  for (IUnknown **object : held) {
+    if (*object) (*object)->Release();
+    *object = nullptr;
+  }
+  for (HMODULE *module : {&hD2D1Module, &hDWriteModule}) {
+    if (*module) FreeLibrary(*module);
+    *module = nullptr;
+  }
+  bFactoriesLoaded = 0;
 }

@@ -32,10 +32,8 @@ uint32_t ConvertPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a, int8_t mod
 HBITMAP CreateAlphaBitmap(HANDLE handle, int8_t mode) {
   PictureSource picture;
   if (!OpenPicture(handle, &picture)) return nullptr;
-  int64_t image = PlotPictureUpright(
+  HBITMAP result = ConvertPictureUpright(
       picture, [mode](uint32_t r, uint32_t g, uint32_t b, uint32_t a) { return ConvertPixel(r, g, b, a, mode); });
-  // The plotted picture's own bitmap is the result: taken from it, not copied.
-  HBITMAP result = image ? TkDetachImageHandle(image) : nullptr;
   ClosePicture(&picture);
   return result;
 }

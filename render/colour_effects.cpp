@@ -107,18 +107,14 @@ template <typename ColourStep> HANDLE ApplyEffect(HANDLE handle, float opacity, 
   // NaN counts as too small, like any opacity below 1.
   double scale = !(opacity >= 1.0f) ? 1.0 : opacity > 255.0f ? 255.0 : opacity;
 
-  HANDLE result = nullptr;
-  int64_t image = PlotPictureUpright(picture, [&](uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  HANDLE result = ConvertPictureUpright(picture, [&](uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
     Rgb out = step(Rgb{r, g, b});
     return TkRGBA(out.r, out.g, out.b, ChannelByte(a / 255.0 * scale));
   });
-  if (image) {
-    if (flags & RENDER_EFFECT_ICON) {
-      result = IconFromToolkitImage(image);
-      TkFreeImage(image);
-    } else {
-      result = TkDetachImageHandle(image);
-    }
+  if (result && (flags & RENDER_EFFECT_ICON)) {
+    HBITMAP bitmap = static_cast<HBITMAP>(result);
+    result = IconFromBitmap(bitmap, picture.width, picture.height);
+    DeleteObject(bitmap);
   }
   ClosePicture(&picture);
   // The caller's picture goes only once its replacement exists: when nothing could be

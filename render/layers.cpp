@@ -7,19 +7,17 @@
 
 namespace {
 
-// True when every piece of the border was made, so its sizes can be read.
-bool HasAllPieces(const RenderBorder *border) {
-  for (const RenderBrush *piece : border->piece)
-    if (!piece) return false;
-  return true;
-}
+// A piece's size, 0 for a piece that could not be cut (a picture too small for its slice
+// lines): the mask is laid out with the pieces there are.
+float PieceWidth(const RenderBrush *piece) { return piece ? static_cast<float>(piece->width) : 0.0f; }
+float PieceHeight(const RenderBrush *piece) { return piece ? static_cast<float>(piece->height) : 0.0f; }
 
 // Builds the layer's mask image and brush from a mask border: the border's pieces around
 // the edge, opaque inside them. Returns the brush, or null when none could be made.
 RenderBrush *BuildLayerMask(RenderLayer *layer, RenderBorder *maskBorder) {
-  // An empty rectangle has no mask to draw on; pieces that were never made (no Direct2D
-  // backend) have no sizes to lay the mask out with.
-  if (!(layer->width > 0.0f) || !(layer->height > 0.0f) || !HasAllPieces(maskBorder)) return nullptr;
+  // An empty rectangle has no mask to draw on; without the Direct2D backend there is
+  // nothing to draw the mask with.
+  if (!(layer->width > 0.0f) || !(layer->height > 0.0f) || RenderBackend != RENDER_BACKEND_DIRECT2D) return nullptr;
   if (layer->width > layer->maskWidth || layer->height > layer->maskHeight) {
     if (layer->mask) FreeRenderImage(layer->mask);
     // Halves round to even, as the default rounding mode does.
@@ -30,10 +28,10 @@ RenderBrush *BuildLayerMask(RenderLayer *layer, RenderBorder *maskBorder) {
   }
   if (!layer->mask) return nullptr;
   const RenderBrush *const *piece = maskBorder->piece;
-  float w0 = static_cast<float>(piece[BORDER_TOP_LEFT]->width);
-  float w2 = static_cast<float>(piece[BORDER_TOP_RIGHT]->width);
-  float h0 = static_cast<float>(piece[BORDER_TOP_LEFT]->height);
-  float h5 = static_cast<float>(piece[BORDER_BOTTOM_LEFT]->height);
+  float w0 = PieceWidth(piece[BORDER_TOP_LEFT]);
+  float w2 = PieceWidth(piece[BORDER_TOP_RIGHT]);
+  float h0 = PieceHeight(piece[BORDER_TOP_LEFT]);
+  float h5 = PieceHeight(piece[BORDER_BOTTOM_LEFT]);
 
   StartRenderDrawing(layer->mask);
   DrawRenderBox(0.0f, 0.0f, layer->width, layer->height, 0, 0.0f);
@@ -63,9 +61,10 @@ int StartRenderLayer(const RenderRect *rect, float opacity, RenderBrush *opacity
   layer->opacity = opacity;
   layer->border = border;
 
-  if (border && border->mask) {
-    if (RenderBrush *maskBrush = BuildLayerMask(layer, border->mask)) opacityBrush = maskBrush;
-  }
+  // A border's mask shapes the layer in place of the caller's brush, even when the mask
+  // could not be cut whole: the caller's brush is laid out for the target, not for this
+  // rectangle, and taking it instead would hide the layer's content.
+  if (border && border->mask) opacityBrush = BuildLayerMask(layer, border->mask);
   RenderImage *target = context->target;
   if (RenderBackend == RENDER_BACKEND_DIRECT2D && target && target->bitmap) {
     D2D1_RECT_F bounds = {rect->left, rect->top, rect->right, rect->bottom};

@@ -60,11 +60,31 @@ void ClosePicture(PictureSource *picture) {
   picture->height = 0;
 }
 
+int32_t BmpRowBytes(int32_t width, int32_t bitsPerPixel) {
+  int64_t rowData = static_cast<int64_t>(width) * (bitsPerPixel / 8);
+  return static_cast<int32_t>(rowData + (4 - rowData % 4) % 4);
+}
+
+bool ReadBitmapRows(HDC dc, HBITMAP bitmap, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t first,
+                    int32_t count, uint8_t *rows) {
+  if (!dc || !bitmap || !rows || first < 0 || count < 1 || first + count > height) return false;
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = InfoHeaderSize;
+  header.bmiHeader.biWidth = width;
+  header.bmiHeader.biHeight = height; // positive: bottom-up rows
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+  header.bmiHeader.biCompression = BI_RGB;
+  header.bmiHeader.biSizeImage = static_cast<DWORD>(static_cast<int64_t>(BmpRowBytes(width, bitsPerPixel)) * height);
+  // Scan lines count from the bottom row.
+  UINT startScan = static_cast<UINT>(height - first - count);
+  return GetDIBits(dc, bitmap, startScan, static_cast<UINT>(count), rows, &header, DIB_RGB_COLORS) > 0;
+}
+
 bool ReadBitmapAsBmp(HBITMAP bitmap, int32_t width, int32_t height, int32_t bitsPerPixel, BmpBuffer *buffer) {
   std::memset(buffer, 0, sizeof(*buffer));
   if (!bitmap || width < 1 || height < 1 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return false;
-  int64_t rowData = static_cast<int64_t>(width) * (bitsPerPixel / 8);
-  int64_t rowBytes = rowData + (4 - rowData % 4) % 4;
+  int64_t rowBytes = BmpRowBytes(width, bitsPerPixel);
   int64_t imageSize = rowBytes * height;
   if (imageSize > 0x7FFFFFFF - FileHeaderSize - InfoHeaderSize) return false;
 
@@ -86,12 +106,9 @@ bool ReadBitmapAsBmp(HBITMAP bitmap, int32_t width, int32_t height, int32_t bits
   // Any device context serves GetDIBits for 24 and 32 bits (no colour table is involved).
   HDC dc = CreateCompatibleDC(nullptr);
   uint8_t *pixels = info + InfoHeaderSize;
-  // The header is copied out rather than aliased: the file layout leaves it unaligned.
-  BITMAPINFO header{};
-  std::memcpy(&header.bmiHeader, info, InfoHeaderSize);
-  int lines = dc ? GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &header, DIB_RGB_COLORS) : 0;
+  bool read = ReadBitmapRows(dc, bitmap, width, height, bitsPerPixel, 0, height, pixels);
   if (dc) DeleteDC(dc);
-  if (lines <= 0) {
+  if (!read) {
     TkFreeMemory(block);
     return false;
   }
@@ -116,4 +133,24 @@ bool ReadIconMask(HBITMAP mask, int32_t width, int32_t height, BmpBuffer *buffer
   // The mask is walked pixel for pixel beside the colour bitmap, so it must match it.
   if (info.bmWidth != width || info.bmHeight != height) return false;
   return ReadBitmapAsBmp(mask, width, height, 32, buffer);
+}
+
+HBITMAP CreateUprightBitmap(int32_t width, int32_t height, uint8_t **pixels) {
+  *pixels = nullptr;
+  if (width < 1 || height < 1) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height; // negative: top-down, so the rows go on to Direct2D in one piece
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void *bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap && !bits) {
+    DeleteObject(bitmap);
+    bitmap = nullptr;
+  }
+  *pixels = static_cast<uint8_t *>(bits);
+  return bitmap;
 }

@@ -125,6 +125,11 @@ extern TkList *DrawingStack; // DrawingContext records; the current element is t
 // where the system has it (otherwise RenderBackend stays RENDER_BACKEND_NONE and nothing
 // is drawn); makes the empty lists and registers the PNG and JPEG decoders.
 void StartRenderAPI();
+// Releases everything the Render API holds: the drawing contexts left open, every image,
+// brush and border still listed, the lists, MainRenderTarget and the backend. For a
+// program that ends by returning from main (so that a leak checker sees what is left);
+// the demo itself keeps everything until the process ends.
+void StopRenderAPI();
 // RENDER_BACKEND_DIRECT2D selects Direct2D when the system has it, RENDER_BACKEND_GDI
 // selects GDI; 1 when the choice was made, 0 when refused (RenderBackend unchanged).
 int64_t SetRenderBackend(int64_t mode);

@@ -42,6 +42,6 @@ bool ReadRenderImagePixels(RenderImage *image, int32_t x, int32_t y, int32_t wid
 // MainRenderTarget; false when nothing could be drawn.
 bool PresentRenderImage(RenderImage *image, HDC dc);
 
-// An icon made from a 32-bit toolkit image through an image list; the list takes the mask
-// from the image's alpha, so fully transparent pixels become transparent in the icon.
-HICON IconFromToolkitImage(int64_t image);
+// An icon made from a 32-bit bitmap of that size through an image list; the list takes the
+// mask from the bitmap's alpha, so fully transparent pixels become transparent in the icon.
+HICON IconFromBitmap(HBITMAP bitmap, int32_t width, int32_t height);

@@ -1,6 +1,8 @@
 // The Render API's process-wide state, its start and the choice of drawing backend.
 #include "render_internal.h"
 
+#include <initializer_list>
+
 int64_t RenderBackend = RENDER_BACKEND_NONE;
 ID2D1DCRenderTarget *MainRenderTarget = nullptr;
 TkList *ImageList = nullptr;
@@ -30,6 +32,29 @@ void StartRenderAPI() {
   BorderList = TkNewList(sizeof(RenderBorder));
   TkUsePNGDecoder();
   TkUseJPEGDecoder();
+}
+
+void StopRenderAPI() {
+  while (CurrentDrawingContext()) StopRenderDrawing();
+  if (ImageList) {
+    TkResetList(ImageList);
+    while (RenderImage *image = static_cast<RenderImage *>(TkNextElement(ImageList)))
+      if (image->bitmap) _D2D_ReleaseBitmapTarget(image->bitmap);
+  }
+  if (BrushList) {
+    TkResetList(BrushList);
+    while (RenderBrush *brush = static_cast<RenderBrush *>(TkNextElement(BrushList)))
+      if (brush->brush) _D2D_ReleaseBrush(brush->brush);
+  }
+  // Borders only refer to brushes, which went above.
+  for (TkList **list : {&ImageList, &BrushList, &BorderList, &DrawingStack}) {
+    if (*list) TkFreeList(*list);
+    *list = nullptr;
+  }
+  if (MainRenderTarget) MainRenderTarget->Release();
+  MainRenderTarget = nullptr;
+  RenderBackend = RENDER_BACKEND_NONE;
+  _D2D_Stop();
 }
 
 int64_t SetRenderBackend(int64_t mode) {

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   weston x11-utils desktop-file-utils
   g++-mingw-w64-x86-64 wine wine64
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a normal build, a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, the headless tests of the shared data under
-# ThreadSanitizer, and the Windows build (MinGW-w64) with its tests run under Wine.
+# ThreadSanitizer, the Windows build (MinGW-w64) with its tests run under Wine, and a
+# short run of every fuzz target from its seeds (scripts/fuzz.sh runs them for longer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -32,6 +33,12 @@ cmake --preset threads >/dev/null
 cmake --build --preset threads -j "$jobs"
 echo "== threads tests"
 ctest --preset threads -j "$jobs"
+
+echo "== fuzz build (libFuzzer targets, clang)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+echo "== fuzz smoke runs"
+ctest --preset fuzz
 
 for preset in sanitize default; do
   echo "== $preset build"

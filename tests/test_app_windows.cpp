@@ -172,6 +172,19 @@ TEST_F(AppWindows, TheFrameRateOptionsSetTheRate) {
   EXPECT_EQ(TkGetGadgetState(FrameRate30Option), 0);
 }
 
+// The thread repaints through the GUI thread's loop; stopping it waits for it to end
+// while that loop keeps running, so a repaint it waits for cannot hold it up.
+TEST_F(AppWindows, TheRenderThreadRepaintsUntilItIsStopped) {
+  const int before = ComposedFrames;
+  ASSERT_TRUE(StartRenderThread());
+  while (ComposedFrames < before + 3) TkWindowEvent(1);
+  StopRenderThread();
+  const int stopped = ComposedFrames;
+  // Three frame periods at 60 fps: a thread still running would have asked for frames.
+  for (int i = 0; i < 50; i++) TkWindowEvent(1);
+  EXPECT_EQ(ComposedFrames, stopped);
+}
+
 // Counter readings at the start and the end of each paint of the slow composer, whose
 // first paint lasts SlowPaintTicks: a frame's work far longer than its period.
 struct PaintSpan {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "commctrl/commctrl_internal.h"
+#include "memory_use.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -316,6 +317,18 @@ TEST(IconFiles, DamagedFilesNeverReadOutsideTheirBuffer) {
     icon = IcoLoad(broken.data(), broken.size(), 0, 0);
     if (icon) DestroyIcon(icon);
   }
+}
+
+// A PNG entry that ends in the header of a text chunk claiming 2 GB: libpng used to take
+// the 2 GB, zero-filled, before it found the data missing.
+TEST(IconFiles, PngEntryWithAChunkClaimingGigabytesTakesNoMemory) {
+  std::vector<uint8_t> png = PngEntry(SmallPicture());
+  png.resize(33); // the signature and the header chunk
+  png.insert(png.end(), {0x7F, 0xFF, 0xFF, 0xFF, 't', 'E', 'X', 't'});
+  std::vector<uint8_t> file = IcoFile({{2, 2, 32, png}});
+  const int64_t before = PeakMemoryBytes();
+  EXPECT_EQ(IcoLoad(file.data(), file.size(), 0, 0), nullptr);
+  EXPECT_LT(PeakMemoryBytes() - before, int64_t{64} << 20);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,9 +8,11 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +21,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "picture_files.h"
 
 extern "C" char **environ;
 
@@ -275,6 +279,81 @@ TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
   EXPECT_EQ(output.substr(output.size() - 2), "}\n") << output;
 
   EXPECT_EQ(RunAndClose("render_demo", "^Settings$", "", {"--statistics", "-stats"}), "");
+}
+
+// ---------------------------------------------------------------------------------------
+// Pictures the programs cannot use (the scene set-up is the same in both programs and the
+// bench, which needs no display)
+// ---------------------------------------------------------------------------------------
+
+// The lines a program started in the folder writes about pictures.
+std::vector<std::string> PictureLines(const std::filesystem::path &folder, const std::string &command) {
+  std::istringstream output(Shell("cd '" + folder.string() + "' && " + command + " 2>&1 >/dev/null"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(output, line);)
+    if (line.rfind("Cannot load image", 0) == 0 || line.rfind("Border", 0) == 0) lines.push_back(line);
+  return lines;
+}
+
+// Each expected line holds both parts: the picture's name and what is wrong with it.
+void ExpectLines(const std::vector<std::string> &lines, const std::vector<std::pair<std::string, std::string>> &want) {
+  EXPECT_EQ(lines.size(), want.size());
+  for (const auto &[name, kind] : want) {
+    const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string &line) {
+      return line.find(name) != std::string::npos && line.find(kind) != std::string::npos;
+    });
+    EXPECT_TRUE(found) << name << ": " << kind;
+  }
+}
+
+struct PictureFolder {
+  std::filesystem::path path = std::filesystem::temp_directory_path() / ("pictures_" + std::to_string(getpid()));
+  PictureFolder() { std::filesystem::create_directories(path / "Icons"); }
+  ~PictureFolder() { std::filesystem::remove_all(path); }
+  std::string operator/(const char *name) const { return (path / "Icons" / name).string(); }
+};
+
+const std::string Bench = "timeout 60 '" + std::string(TEST_BINARY_DIR) + "/tools/render_bench' --balls 0 --frames 1";
+
+TEST(DemoPrograms, EveryPictureThatCannotBeLoadedIsNamedOnceWithTheReason) {
+  PictureFolder folder;
+  ASSERT_EQ(mkfifo((folder / "newlogo2_256x256.png").c_str(), 0644), 0); // would block a reader forever
+  std::filesystem::create_symlink("loop.png", folder / "boingball.png");
+  std::filesystem::create_symlink("boingball.png", folder / "loop.png");
+  std::ofstream(folder / "backgroundMask.png").close();
+  std::filesystem::create_directories(folder / "border_new_mask2.png");
+  std::ofstream(folder / "border_new2.png") << "not a picture";
+  ExpectLines(PictureLines(folder.path, Bench), {{"322621.jpg", "missing"},
+                                                 {"newlogo2_256x256.png", "unreadable"},
+                                                 {"boingball.png", "unreadable"},
+                                                 {"backgroundMask.png", "not a picture"},
+                                                 {"border_new_mask2.png", "unreadable"},
+                                                 {"border_new2.png", "not a picture"}});
+
+  // No Icons folder at all, neither in the working folder nor beside the program (a copy
+  // of it, which SIGTERM from timeout ends as a close would).
+  std::filesystem::remove_all(folder.path / "Icons");
+  std::filesystem::create_directories(folder.path / "bin");
+  std::filesystem::copy_file(std::string(TEST_BINARY_DIR) + "/render_demo", folder.path / "bin" / "render_demo");
+  ExpectLines(PictureLines(folder.path, "timeout 3 bin/render_demo"), {{"322621.jpg", "missing"},
+                                                                       {"newlogo2_256x256.png", "missing"},
+                                                                       {"boingball.png", "missing"},
+                                                                       {"backgroundMask.png", "missing"},
+                                                                       {"border_new_mask2.png", "missing"},
+                                                                       {"border_new2.png", "missing"}});
+}
+
+TEST(DemoPrograms, BorderPicturesThatDoNotFitTheirSliceLinesAreNamedOnce) {
+  PictureFolder folder;
+  const std::string icons = std::string(TEST_BINARY_DIR) + "/Icons";
+  for (const char *name : {"322621.jpg", "newlogo2_256x256.png", "boingball.png", "backgroundMask.png"})
+    std::filesystem::copy_file(icons + "/" + name, folder / name);
+  // A 10 x 10 border with a mask of 40 x 40: too small for 20, 20, 70, 70, and not its size.
+  ASSERT_TRUE(WritePngFile(folder / "border_new2.png", 10, 10, kPngGrey, std::vector<uint8_t>(100, 90)));
+  ASSERT_TRUE(WritePngFile(folder / "border_new_mask2.png", 40, 40, kPngGrey, std::vector<uint8_t>(1600, 0)));
+  ExpectLines(PictureLines(folder.path, Bench),
+              {{"border_new2.png", "10 x 10 pixels, too small for its slice lines"},
+               {"border_new_mask2.png", "is 40 x 40 pixels, not the 10 x 10"}});
 }
 
 } // namespace

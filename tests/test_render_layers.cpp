@@ -147,6 +147,33 @@ TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
   FreeRenderImage(target);
 }
 
+// A mask picture smaller than the slice lines leaves pieces uncut; the layer is still
+// shaped by the pieces there are, never by the caller's brush, which would hide it here.
+TEST_F(LayerTest, MaskTooSmallForItsSliceLinesStillShowsTheLayer) {
+  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  TestBorder made{CellImage(0x00FF00, {{0, 0}, {2, 2}}), CreateRenderImage(3, 3, TkRGBA(0, 0, 0, 255)), nullptr};
+  BorderMargins margins = {2, 2, 4, 4};
+  made.border = CreateRenderBorder(made.picture, made.maskPicture, &margins);
+  ASSERT_EQ(made.border->mask->piece[BORDER_TOP_RIGHT], nullptr);
+  RenderImage *hidden = StripMask(4, 0);
+  RenderBrush *brush = CreateRenderBrush(hidden);
+  RenderImage *target = CreateRenderImage(12, 12, 0);
+  RenderRect rect = {2, 2, 10, 10};
+  StartRenderDrawing(target);
+  StartRenderLayer(&rect, 1.0f, brush, made.border);
+  DrawRenderBox(0, 0, 12, 12, 0x0000FF, 1.0f);
+  StopRenderLayer();
+  StopRenderDrawing();
+  EXPECT_EQ(Pixel(target, 6, 6), kRed);   // inside the mask's pieces: opaque
+  // The top piece is cut partly from the 3 x 3 (opaque) and partly beyond it (clear).
+  EXPECT_EQ(Pixel(target, 4, 3), kRed);
+  EXPECT_EQ(Pixel(target, 5, 3), kClear);
+  FreeTestBorder(made);
+  FreeRenderBrush(brush);
+  FreeRenderImage(hidden);
+  FreeRenderImage(target);
+}
+
 TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
   if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
   TestBorder framed = MakeTestBorder(true);

@@ -247,6 +247,48 @@ TEST_F(Window, DigitsOnlyFieldRefusesLettersAndReportsChanges) {
   EXPECT_EQ(TkGetGadgetText(8), "ab1");
 }
 
+// Typing goes through the field's input method, which replaces the selection: a deletion
+// first, then the insertion.
+void Type(GtkWidget *field, guint keyval) {
+  GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(field)));
+  event->key.keyval = keyval;
+  gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+  gtk_entry_im_context_filter_keypress(GTK_ENTRY(field), &event->key);
+  gdk_event_free(event);
+}
+
+TEST_F(Window, RefusedKeyOverASelectionLeavesTheTextAndTheSelection) {
+  OpenSettings(50, 50);
+  GtkWidget *field = TkGtkGadgetWidget(5);
+  gtk_widget_realize(field);
+  struct Case {
+    int selectFrom, selectTo;
+    guint key;
+    const char *after;
+  } cases[] = {
+      {0, -1, GDK_KEY_a, "10"},     // the whole count selected, as after a double click
+      {1, 2, GDK_KEY_minus, "10"},  // part of it
+      {0, -1, GDK_KEY_7, "7"},      // a digit still replaces the selection
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.after);
+    TkSetGadgetText(5, "10");
+    while (gtk_events_pending()) gtk_main_iteration();
+    gtk_editable_select_region(GTK_EDITABLE(field), c.selectFrom, c.selectTo);
+    Type(field, c.key);
+    while (gtk_events_pending()) gtk_main_iteration();
+    EXPECT_EQ(TkGetGadgetText(5), c.after);
+    int from = 0, to = 0;
+    bool selected = gtk_editable_get_selection_bounds(GTK_EDITABLE(field), &from, &to);
+    EXPECT_EQ(selected, std::string(c.after) == "10");
+    if (selected) {
+      EXPECT_EQ(from, c.selectFrom);
+      EXPECT_EQ(to, c.selectTo < 0 ? 2 : c.selectTo);
+    }
+  }
+}
+
 TEST_F(Window, GadgetsNeedAWindowAndDieWithIt) {
   EXPECT_EQ(TkTextGadget(TK_ANY, 0, 0, 10, 10, "x"), 0);
   OpenSettings(50, 50);

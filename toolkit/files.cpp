@@ -12,6 +12,25 @@ int64_t TkFileSize(const std::string &fileName) {
   return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
+std::string TkNoBytesReason(const std::string &fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(TkUtf8ToWide(fileName).c_str(), GetFileExInfoStandard, &data)) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+      return "missing";
+    if (error == ERROR_ACCESS_DENIED)
+      return "unreadable: access denied";
+    if (error == ERROR_CANT_RESOLVE_FILENAME)
+      return "unreadable: the name leads round a loop of links";
+    return "unreadable: error " + std::to_string(error);
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    return "unreadable: a folder, not a file";
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)
+    return "unreadable: a device or pipe, not a file";
+  return "not a picture: the file is empty";
+}
+
 bool TkReadWholeFile(const std::string &fileName, std::vector<uint8_t> *contents) {
   contents->clear();
   HANDLE file = CreateFileW(TkUtf8ToWide(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -20,8 +39,7 @@ bool TkReadWholeFile(const std::string &fileName, std::vector<uint8_t> *contents
     return false;
   bool ok = false;
   LARGE_INTEGER size{};
-  // Pictures beyond 1 GiB are not pictures this program reads.
-  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && size.QuadPart <= (int64_t{1} << 30)) {
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && size.QuadPart <= kTkMaxPictureFileBytes) {
     contents->resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     ok = true;

@@ -1,28 +1,33 @@
-// Loading toolkit images from PNG and JPEG files through the port's decoder.
+// Loading toolkit images from PNG and JPEG files through the port's decoder, which writes
+// the pixels straight into the new image's bitmap.
 #include "image_internal.h"
 #include "port.h"
 
 #include <cstdio>
-#include <cstring>
 
-namespace {
-
-// Fills a fresh DIB section from decoded rows: the decoded bytes are already in the DIB's
-// order, so each row is one copy into its place in the bottom-up bitmap.
-bool PictureToImage(const TkDecodedPicture &picture, TkImage *image) {
-  if (!TkMakeImageBitmap(picture.width, picture.height, picture.hasAlpha ? 32 : 24, image))
+bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool hasAlpha) {
+  TkDiscardPicture(picture);
+  TkImage image;
+  if (!TkMakeImageBitmap(width, height, hasAlpha ? 32 : 24, &image))
     return false;
-  size_t rowBytes = static_cast<size_t>(picture.width) * (picture.hasAlpha ? 4 : 3);
-  for (int y = 0; y < picture.height; ++y)
-    std::memcpy(TkImageRow(*image, y), picture.pixels.data() + rowBytes * y, rowBytes);
+  picture->width = width;
+  picture->height = height;
+  picture->hasAlpha = hasAlpha;
+  picture->top = TkImageRow(image, 0);
+  picture->step = -static_cast<ptrdiff_t>(image.stride); // the bitmap is bottom-up
+  picture->bitmap = image.bitmap;
   return true;
 }
 
-void ReportFailure(const std::string &fileName, const std::string &reason) {
-  std::fprintf(stderr, "Cannot load image \"%s\": %s\n", fileName.c_str(), reason.c_str());
+void TkDiscardPicture(TkDecodedPicture *picture) {
+  if (picture->bitmap)
+    DeleteObject(static_cast<HBITMAP>(picture->bitmap));
+  *picture = TkDecodedPicture{};
 }
 
-} // namespace
+void TkReportImageFailure(const std::string &fileName, const std::string &reason) {
+  std::fprintf(stderr, "Cannot load image \"%s\": %s\n", fileName.c_str(), reason.c_str());
+}
 
 // Both decoders are always built in; registering them is kept for the callers' start-up.
 void TkUsePNGDecoder() {}
@@ -31,16 +36,25 @@ void TkUseJPEGDecoder() {}
 int64_t TkLoadImage(int64_t number, const std::string &fileName) {
   if (number < 0 && number != TK_ANY)
     return 0;
+  // Folders, empty files and whatever else has no bytes (a pipe would never end) are
+  // refused before anything is opened.
+  if (TkFileSize(fileName) < 1) {
+    TkReportImageFailure(fileName, TkNoBytesReason(fileName));
+    return 0;
+  }
   TkDecodedPicture picture;
   std::string reason;
-  if (!TkDecodePictureFile(fileName, &picture, &reason)) {
-    ReportFailure(fileName, reason);
+  if (!TkDecodePictureFile(fileName, &picture, &reason) || !picture.bitmap) {
+    TkDiscardPicture(&picture);
+    TkReportImageFailure(fileName, reason.empty() ? "damaged" : reason);
     return 0;
   }
   TkImage image;
-  if (!PictureToImage(picture, &image)) {
-    ReportFailure(fileName, "cannot create the bitmap");
-    return 0;
-  }
+  image.bitmap = static_cast<HBITMAP>(picture.bitmap);
+  image.width = picture.width;
+  image.height = picture.height;
+  image.depth = picture.hasAlpha ? 32 : 24;
+  image.stride = static_cast<int>(-picture.step);
+  image.bits = picture.top + picture.step * (picture.height - 1);
   return TkStoreImage(number, image);
 }

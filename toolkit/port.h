@@ -9,25 +9,38 @@
 // own `boolean`, and the Linux decoders include this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-// Decoded pixels, rows top first, tightly packed, in the byte order of a DIB: B, G, R, and
-// A (straight, not premultiplied) when hasAlpha.
+// A picture as a decoder writes it: rows top first, each in the byte order of a DIB: B, G,
+// R, and A (straight, not premultiplied) when hasAlpha. The rows live in the bitmap of the
+// toolkit image being made, so the pixels are written once, in their final place: a
+// decoder asks for them with TkAllocatePicture as soon as it knows the size.
 struct TkDecodedPicture {
   int width = 0;
   int height = 0;
   bool hasAlpha = false;
-  std::vector<uint8_t> pixels;
+  uint8_t *top = nullptr; // the top row
+  ptrdiff_t step = 0;     // from a row to the one below it (negative: the rows run bottom-up)
+  void *bitmap = nullptr; // the image's HBITMAP, owned by the picture until the image is filed
 };
 
 // Largest picture the decoders accept, so that a lying header cannot ask for gigabytes.
 constexpr int64_t kTkMaxImagePixels = int64_t{1} << 26;
 
+// Makes zero-filled rows for a picture of that size; false when they cannot be made (the
+// size is checked against kTkMaxImagePixels by the decoder before it asks).
+bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool hasAlpha);
+// Frees the rows of a picture that will not become an image.
+void TkDiscardPicture(TkDecodedPicture *picture);
+// Row y of the picture, counted from the top.
+inline uint8_t *TkPictureRow(const TkDecodedPicture &picture, int y) { return picture.top + picture.step * y; }
+
 // Decodes a PNG or JPEG file. A picture that carries transparency (an alpha channel or a
-// transparency chunk) has hasAlpha set. On failure returns false with a short reason and
-// leaves pixels empty.
+// transparency chunk) has hasAlpha set. On failure returns false with a short reason,
+// which starts with what went wrong ("not a picture", "too large", "cut off", "damaged",
+// "unreadable"); the caller then discards the picture.
 bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason);
 
 // The event queue (event_queue.cpp). A port queues gadget activity and close requests;

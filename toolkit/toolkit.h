@@ -201,10 +201,16 @@ void TkUsePNGDecoder();
 void TkUseJPEGDecoder();
 // Size in bytes; -1 when missing, -2 for a folder. Backslashes separate folders too.
 int64_t TkFileSize(const std::string &fileName);
+// Why a file that TkFileSize gives less than one byte holds no picture: "missing",
+// "unreadable: a folder", "not a picture: the file is empty" and the like.
+std::string TkNoBytesReason(const std::string &fileName);
 // Decodes a PNG or JPEG file; returns the image number, 0 on failure (with a line on
 // standard error naming the file). Pictures with transparency come out 32-bit with
 // straight alpha, others 24-bit.
 int64_t TkLoadImage(int64_t number, const std::string &fileName);
+// Writes the one line on standard error that says a picture file could not be loaded and
+// why; for loaders that give up before TkLoadImage is reached.
+void TkReportImageFailure(const std::string &fileName, const std::string &reason);
 // Depth 32 (with an all-zero alpha channel) or 24; all pixels zero.
 int64_t TkCreateImage(int64_t number, int width, int height, int depth);
 void TkFreeImage(int64_t image);

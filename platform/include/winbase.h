@@ -32,6 +32,7 @@
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_PROC_NOT_FOUND 127
 #define ERROR_OLD_WIN_VERSION 1150
+#define ERROR_CANT_RESOLVE_FILENAME 1921
 
 // ---------------------------------------------------------------------------------------
 // Types
@@ -112,6 +113,7 @@ typedef struct _OSVERSIONINFOEXW {
 #define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 // ---------------------------------------------------------------------------------------

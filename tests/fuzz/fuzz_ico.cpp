@@ -1,14 +1,5 @@
-// libFuzzer target for the .ico reader (directory, BMP/DIB entries, PNG entries, scaling).
-// Not part of the CTest run. Build and run from the repository root, seeded with the
-// files that test_platform_icons writes into its build folder:
-//
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
-//     -Iplatform/include -Iplatform/src tests/fuzz/fuzz_ico.cpp \
-//     platform/src/commctrl/icons_*.cpp platform/src/gdi/*.cpp platform/src/kernel/*.cpp \
-//     $(pkg-config --cflags --libs libpng) \
-//     -o build/fuzz_ico
-//   mkdir -p build/fuzz_ico_corpus && cp build/default/icon_files/*.ico build/fuzz_ico_corpus/
-//   build/fuzz_ico build/fuzz_ico_corpus -max_total_time=60
+// libFuzzer target for the .ico reader: directory, entry choice, BMP/DIB and PNG entries,
+// scaling to the asked size.
 #include <windows.h>
 
 #include "commctrl/commctrl_internal.h"

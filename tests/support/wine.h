@@ -7,8 +7,9 @@ bool RunningUnderWine();
 
 // Why a test cannot run under Wine.
 constexpr const char *kWineCopyFromRenderTarget =
-    "Wine's ID2D1Bitmap::CopyFromRenderTarget returns E_NOTIMPL, so no copy between targets (and no loaded "
-    "picture) ever gets pixels";
+    "Wine's ID2D1Bitmap::CopyFromRenderTarget returns E_NOTIMPL, so no copy between targets ever gets pixels";
+constexpr const char *kWineImageListMask =
+    "Wine's image lists make no mask from a 32-bit bitmap's alpha, so the icon keeps transparent pixels opaque";
 constexpr const char *kWineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
 constexpr const char *kWineOpacityMask = "Wine's FillOpacityMask draws nothing";
 constexpr const char *kWineSourceClipping =

@@ -4,6 +4,7 @@
 #include "port.h"
 
 #include <map>
+#include <string>
 
 // ---------------------------------------------------------------------------------------
 // Globals
@@ -21,6 +22,18 @@ int64_t OpenGroupOption = TK_ANY;
 
 // Setting an option from code must not look like the user's click.
 int SilentChanges = 0;
+
+// A field replaces its selection in two steps, deleting it and then inserting what was
+// typed or pasted. A digits-only field keeps the text from before such a deletion until
+// GTK is idle again, so that refusing the insertion can undo the deletion too.
+struct Deletion {
+  int64_t gadget = TK_ANY; // none pending
+  std::string text;        // the whole text before the deletion
+  int start = 0;           // the deleted range, which was the selection
+  int end = 0;
+  bool undone = false; // the text was put back: the selection is put back when idle
+};
+Deletion PendingDeletion;
 
 int64_t PickNumber() {
   while (Gadgets.count(NextPickedNumber)) NextPickedNumber++;
@@ -56,14 +69,52 @@ void OnStringChanged(GtkEditable *, gpointer data) {
   TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
-// Digits-only fields refuse any insertion that holds something else, typed or pasted,
-// so the text never holds a letter even for a moment.
-void OnNumericInsert(GtkEditable *editable, gchar *text, gint length, gpointer, gpointer) {
+// Runs once the step that deleted is over (GTK has placed its cursor by then).
+gboolean ForgetDeletion(gpointer) {
+  TkGtkGadget *gadget = PendingDeletion.undone ? Find(PendingDeletion.gadget) : nullptr;
+  if (gadget) gtk_editable_select_region(GTK_EDITABLE(gadget->widget), PendingDeletion.start, PendingDeletion.end);
+  PendingDeletion = Deletion{};
+  return G_SOURCE_REMOVE;
+}
+
+// Keeps a deletion of the selection: the first half of replacing it. Other deletions
+// (a key that deletes, the program's own edits) stand on their own.
+void OnNumericDelete(GtkEditable *editable, gint start, gint end, gpointer data) {
+  TkGtkGadget *gadget = static_cast<TkGtkGadget *>(data);
+  const char *text = gtk_entry_get_text(GTK_ENTRY(editable));
+  if (end < 0) end = static_cast<gint>(g_utf8_strlen(text, -1));
+  gint selectedFrom = 0, selectedTo = 0;
+  if (PendingDeletion.gadget != TK_ANY || !gtk_editable_get_selection_bounds(editable, &selectedFrom, &selectedTo) ||
+      selectedFrom != start || selectedTo != end)
+    return;
+  PendingDeletion.gadget = gadget->number;
+  PendingDeletion.text = text;
+  PendingDeletion.start = start;
+  PendingDeletion.end = end;
+  g_idle_add_full(G_PRIORITY_HIGH, ForgetDeletion, nullptr, nullptr);
+}
+
+// Puts back the text that a deletion of this step took, as if the edit never began.
+void UndoDeletion(TkGtkGadget *gadget) {
+  if (PendingDeletion.gadget != gadget->number || PendingDeletion.undone) return;
+  PendingDeletion.undone = true;
+  g_signal_handler_block(gadget->widget, gadget->numericFilter);
+  g_signal_handler_block(gadget->widget, gadget->numericDelete);
+  gtk_entry_set_text(GTK_ENTRY(gadget->widget), PendingDeletion.text.c_str());
+  g_signal_handler_unblock(gadget->widget, gadget->numericDelete);
+  g_signal_handler_unblock(gadget->widget, gadget->numericFilter);
+}
+
+// Digits-only fields refuse any insertion that holds something else, typed or pasted, and
+// the text stays as it was, selection included: the text never holds a letter even for a
+// moment, and a refused key never empties the field.
+void OnNumericInsert(GtkEditable *editable, gchar *text, gint length, gpointer, gpointer data) {
   if (length < 0) length = static_cast<gint>(strlen(text));
   for (gint i = 0; i < length; i++) {
     if (text[i] < '0' || text[i] > '9') {
       g_signal_stop_emission_by_name(editable, "insert-text");
       gtk_widget_error_bell(GTK_WIDGET(editable));
+      UndoDeletion(static_cast<TkGtkGadget *>(data));
       return;
     }
   }
@@ -176,6 +227,7 @@ int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, cons
   if (flags & TK_STRING_NUMERIC) {
     gtk_entry_set_input_purpose(GTK_ENTRY(entry), GTK_INPUT_PURPOSE_DIGITS);
     gadget->numericFilter = g_signal_connect(entry, "insert-text", G_CALLBACK(OnNumericInsert), gadget);
+    gadget->numericDelete = g_signal_connect(entry, "delete-text", G_CALLBACK(OnNumericDelete), gadget);
   }
   g_signal_connect(entry, "changed", G_CALLBACK(OnStringChanged), gadget);
   return gadget->number;
@@ -224,9 +276,15 @@ void TkSetGadgetText(int64_t number, const std::string &text) {
   case TkGadgetKind::String:
     // The program's own text is not filtered (as on Windows, where only typing is); the
     // change is reported like any other edit.
-    if (gadget->numericFilter) g_signal_handler_block(gadget->widget, gadget->numericFilter);
+    if (gadget->numericFilter) {
+      g_signal_handler_block(gadget->widget, gadget->numericFilter);
+      g_signal_handler_block(gadget->widget, gadget->numericDelete);
+    }
     gtk_entry_set_text(GTK_ENTRY(gadget->widget), text.c_str());
-    if (gadget->numericFilter) g_signal_handler_unblock(gadget->widget, gadget->numericFilter);
+    if (gadget->numericFilter) {
+      g_signal_handler_unblock(gadget->widget, gadget->numericDelete);
+      g_signal_handler_unblock(gadget->widget, gadget->numericFilter);
+    }
     break;
   }
 }

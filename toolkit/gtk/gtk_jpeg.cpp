@@ -3,55 +3,106 @@
 
 #include <cstdio>
 #include <csetjmp>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 namespace {
 
+// libjpeg may take no more than one picture of the largest size accepted: a header that
+// asks for more (a progressive picture's whole-picture coefficient buffers can exceed the
+// picture itself several times) is refused before the memory is taken.
+constexpr long kMaxDecoderMemory = static_cast<long>(kTkMaxImagePixels * 4);
+
 // The error manager comes first so that libjpeg's pointer to it is also ours.
 struct JpegJob {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
+  char message[JMSG_LENGTH_MAX + 32];
 };
 
 [[noreturn]] void OnError(j_common_ptr info) {
   JpegJob *job = reinterpret_cast<JpegJob *>(info->err);
-  info->err->format_message(info, job->message);
+  int code = info->err->msg_code;
+  if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
+    std::snprintf(job->message, sizeof job->message, "too large: decoding it would take more than %ld MiB",
+                  kMaxDecoderMemory >> 20);
+  } else {
+    char text[JMSG_LENGTH_MAX];
+    info->err->format_message(info, text);
+    bool cutOff = code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER;
+    std::snprintf(job->message, sizeof job->message, "%s: %s", cutOff ? "cut off" : "damaged", text);
+  }
   std::longjmp(job->jump, 1);
 }
 
-// libjpeg only warns when the data ends early and pads the picture with grey; a cut-off
-// file must fail instead. Other warnings (stray bytes between markers) leave the picture
-// usable and are ignored.
+// libjpeg only warns when the data ends early, at the end of the file or at a marker in
+// the middle of a scan, and fills the rest of the picture with grey; a cut-off file must
+// fail instead. Other warnings (stray bytes between markers) leave the picture usable and
+// are ignored.
 void OnMessage(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+  int code = info->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
     OnError(info);
 }
 
+// One channel of ink over paper: c and k as stored, 255 meaning no ink when inverted.
+inline uint8_t InkToLight(unsigned c, unsigned k, bool inverted) {
+  if (!inverted) {
+    c = 255 - c;
+    k = 255 - k;
+  }
+  return static_cast<uint8_t>((c * k + 127) / 255);
+}
+
+// CMYK rows to B, G, R. Adobe's files (those with its marker, YCCK ones included) store
+// the channels inverted; others store ink.
+void CmykRowToBgr(const uint8_t *cmyk, uint8_t *bgr, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    bgr[0] = InkToLight(cmyk[2], cmyk[3], inverted);
+    bgr[1] = InkToLight(cmyk[1], cmyk[3], inverted);
+    bgr[2] = InkToLight(cmyk[0], cmyk[3], inverted);
+  }
+}
+
 bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, size_t size,
-            TkDecodedPicture *picture) {
+            TkDecodedPicture *picture, std::vector<uint8_t> *cmykRow) {
   if (setjmp(job->jump))
     return false;
   jpeg_create_decompress(info);
+  info->mem->max_memory_to_use = kMaxDecoderMemory;
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_read_header(info, TRUE);
-  info->out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(info);
-  if (info->output_components != 3 ||
-      static_cast<int64_t>(info->output_width) * info->output_height > kTkMaxImagePixels) {
-    std::snprintf(job->message, sizeof job->message, "unsupported picture");
+  // The size is checked before jpeg_start_decompress takes the picture's buffers.
+  if (static_cast<int64_t>(info->image_width) * info->image_height > kTkMaxImagePixels) {
+    std::snprintf(job->message, sizeof job->message, "too large: %u x %u pixels", info->image_width,
+                  info->image_height);
     return false;
   }
-  picture->width = static_cast<int>(info->output_width);
-  picture->height = static_cast<int>(info->output_height);
-  picture->hasAlpha = false;
-  size_t rowBytes = static_cast<size_t>(info->output_width) * 3;
-  picture->pixels.assign(rowBytes * info->output_height, 0);
+  bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+  info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  jpeg_start_decompress(info);
+  if (info->output_components != (cmyk ? 4 : 3)) {
+    std::snprintf(job->message, sizeof job->message, "damaged: unexpected channel count %d", info->output_components);
+    return false;
+  }
+  if (!TkAllocatePicture(picture, static_cast<int>(info->output_width), static_cast<int>(info->output_height), false)) {
+    std::snprintf(job->message, sizeof job->message, "too large: no memory for %u x %u pixels", info->output_width,
+                  info->output_height);
+    return false;
+  }
+  if (cmyk)
+    cmykRow->resize(static_cast<size_t>(info->output_width) * 4);
   while (info->output_scanline < info->output_height) {
-    JSAMPROW row = picture->pixels.data() + rowBytes * info->output_scanline;
-    jpeg_read_scanlines(info, &row, 1);
+    uint8_t *row = TkPictureRow(*picture, static_cast<int>(info->output_scanline));
+    JSAMPROW into = cmyk ? cmykRow->data() : row;
+    if (jpeg_read_scanlines(info, &into, 1) != 1) {
+      std::snprintf(job->message, sizeof job->message, "cut off");
+      return false;
+    }
+    if (cmyk)
+      CmykRowToBgr(cmykRow->data(), row, info->output_width, info->saw_Adobe_marker);
   }
   jpeg_finish_decompress(info);
   return true;
@@ -69,11 +120,12 @@ bool TkDecodeJpeg(const uint8_t *data, size_t size, TkDecodedPicture *picture, s
   info.err = jpeg_std_error(&job.manager);
   job.manager.error_exit = OnError;
   job.manager.emit_message = OnMessage;
-  bool ok = Decode(&info, &job, data, size, picture);
+  std::vector<uint8_t> cmykRow;
+  bool ok = Decode(&info, &job, data, size, picture, &cmykRow);
   jpeg_destroy_decompress(&info);
   if (!ok) {
     *error = job.message;
-    picture->pixels.clear();
+    TkDiscardPicture(picture);
   }
   return ok;
 }

@@ -2,17 +2,18 @@
 // first bytes say.
 #include "files.h"
 #include "gtk_decode.h"
+#include "toolkit.h"
 
 bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason) {
   std::vector<uint8_t> contents;
   if (!TkReadWholeFile(fileName, &contents)) {
-    *reason = "cannot read the file";
+    *reason = TkFileSize(fileName) > kTkMaxPictureFileBytes ? "too large: a file of more than 1 GiB" : "unreadable";
     return false;
   }
   if (TkIsPngData(contents.data(), contents.size()))
     return TkDecodePng(contents.data(), contents.size(), picture, reason);
   if (TkIsJpegData(contents.data(), contents.size()))
     return TkDecodeJpeg(contents.data(), contents.size(), picture, reason);
-  *reason = "neither PNG nor JPEG";
+  *reason = "not a picture: neither PNG nor JPEG";
   return false;
 }

@@ -49,6 +49,9 @@ bool DecodeToBgra(PngSource *source) {
   }
   png_set_user_limits(png, MaximumPngSide, MaximumPngSide);
   png_set_read_fn(png, source, ReadFromMemory);
+  // Ancillary chunks other than the transparency are skipped unread: libpng would read
+  // each one it knows into a buffer as long as the chunk claims, up to 2 GB.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_read_info(png, info);
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);

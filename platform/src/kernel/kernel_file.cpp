@@ -27,6 +27,7 @@ DWORD ErrorFromErrno(int error) {
   case EPERM:
   case EISDIR: return ERROR_ACCESS_DENIED;
   case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+  case ELOOP: return ERROR_CANT_RESOLVE_FILENAME; // what Windows says of a loop of links
   default: return ERROR_INVALID_PARAMETER;
   }
 }
@@ -42,6 +43,8 @@ FILETIME FileTimeOf(const timespec &time) {
 DWORD AttributesOf(const struct stat &info) {
   DWORD attributes = 0;
   if (S_ISDIR(info.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  // Pipes, sockets and device nodes: reading one may never end, so callers are told.
+  if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) attributes |= FILE_ATTRIBUTE_DEVICE;
   if (!(info.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
