@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr float kPixelDpi = 96.0f;
+constexpr float PixelDpi = 96.0f;
 
 D2D1_RENDER_TARGET_PROPERTIES TargetProperties(DXGI_FORMAT format, D2D1_ALPHA_MODE alphaMode,
                                                D2D1_RENDER_TARGET_USAGE usage) {
@@ -15,8 +15,8 @@ D2D1_RENDER_TARGET_PROPERTIES TargetProperties(DXGI_FORMAT format, D2D1_ALPHA_MO
   // Frames are composed in pixels. The programs declare themselves DPI-aware, so Direct2D's
   // default DPI (asked for with 0) would be the monitor's and would scale every frame
   // drawn through the target; 96 keeps one device-independent pixel one pixel.
-  properties.dpiX = kPixelDpi;
-  properties.dpiY = kPixelDpi;
+  properties.dpiX = PixelDpi;
+  properties.dpiY = PixelDpi;
   properties.usage = usage;
   properties.minLevel = D2D1_FEATURE_LEVEL_DEFAULT;
   return properties;

@@ -18,7 +18,7 @@ template <typename Proc> Proc ExportAs(FARPROC address) {
 
 // IDWriteFactory's published interface ID. MinGW-w64's import libraries leave
 // IID_IDWriteFactory undefined, so the backend names the value itself.
-constexpr IID kDWriteFactoryId = {0xb859ee5a, 0xd838, 0x4b5b, {0xa2, 0xe8, 0x1a, 0xdc, 0x7d, 0x93, 0xdb, 0x48}};
+constexpr IID DWriteFactoryId = {0xb859ee5a, 0xd838, 0x4b5b, {0xa2, 0xe8, 0x1a, 0xdc, 0x7d, 0x93, 0xdb, 0x48}};
 
 } // namespace
 
@@ -36,7 +36,7 @@ BYTE _D2D_LoadFactories() {
       DWriteCreateFactoryProc create =
           ExportAs<DWriteCreateFactoryProc>(GetProcAddress(hDWriteModule, "DWriteCreateFactory"));
       if (create != nullptr) {
-        create(DWRITE_FACTORY_TYPE_SHARED, kDWriteFactoryId, reinterpret_cast<IUnknown **>(&pDWriteFactory));
+        create(DWRITE_FACTORY_TYPE_SHARED, DWriteFactoryId, reinterpret_cast<IUnknown **>(&pDWriteFactory));
       }
     }
     // A failed load is not retried.

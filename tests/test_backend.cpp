@@ -339,7 +339,7 @@ TEST(BackendDrawing, BrushTransformsTranslateThenScaleThenRotate) {
 }
 
 TEST(BackendDrawing, PushLayerClipsToBoundsAndNeverReadsTheMaskTransform) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   ID2D1BitmapRenderTarget *image = _D2D_CreateBitmapRenderTarget(MainTarget, 4, 1, 0);
   D2D1_RECT_F bounds = {1, 0, 3, 1};
   _D2D_BeginDraw(image);
@@ -401,7 +401,7 @@ TEST(BackendCopy, TemporaryTargetIsCreatedReusedAndRecreatedAtTheNewSize) {
 }
 
 TEST(BackendCopy, OverlappingSelfCopyReadsTheOriginalPixels) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   const uint32_t a = 0xFF000001, b = 0xFF000002, c = 0xFF000003, d = 0xFF000004;
   ID2D1BitmapRenderTarget *image = MakeImage(4, 1, {a, b, c, d});
   _D2D_CopyRenderTargetArea(image, 0, 0, 3, 1, image, 1, 0);
@@ -421,7 +421,7 @@ TEST(BackendCopy, OverlappingSelfCopyReadsTheOriginalPixels) {
 }
 
 TEST(BackendCopy, RectanglesTruncateTowardZeroAfterFloatSums) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   const uint32_t a = 0xFF000001, b = 0xFF000002, c = 0xFF000003, d = 0xFF000004;
   ID2D1BitmapRenderTarget *source = MakeImage(4, 1, {a, b, c, d});
   ID2D1BitmapRenderTarget *dest = _D2D_CreateBitmapRenderTarget(MainTarget, 4, 1, 0);

@@ -53,7 +53,7 @@ void WriteArgbPng(const std::string &file, const std::vector<uint32_t> &pixels, 
   rgba.reserve(pixels.size() * 4);
   for (uint32_t p : pixels)
     rgba.insert(rgba.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p), 255});
-  WritePngFile(file, width, height, kPngRgba, rgba);
+  WritePngFile(file, width, height, PngRgba, rgba);
 }
 
 class Compose : public ::testing::Test {
@@ -68,7 +68,7 @@ protected:
 
   void SetUp() override {
     // Every frame starts from the background picture, copied between targets.
-    if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+    if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
     ASSERT_NE(FrameImage, nullptr);
     ASSERT_NE(BackgroundImage, nullptr);
     ASSERT_EQ(background_.size(), static_cast<size_t>(800 * 600));
@@ -368,7 +368,7 @@ TEST_F(Compose, ACursorLeftOfAndAboveTheWindowDrawsTheSecondBorderFrameBackwards
 
 TEST(ComposeWithoutPictures, TheSceneAndBothFramesWorkWithNoIconsFolder) {
   // The corner stays black only where the layers clip the green fill.
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::filesystem::path empty =
       std::filesystem::temp_directory_path() / ("compose_no_icons_" + std::to_string(GetCurrentProcessId()));

@@ -8,10 +8,10 @@
 
 namespace {
 
-const uint32_t kRed = Bgra(0, 0, 255, 255);
-const uint32_t kGreen = Bgra(0, 255, 0, 255);
-const uint32_t kBlue = Bgra(255, 0, 0, 255);
-const uint32_t kWhite = Bgra(255, 255, 255, 255);
+const uint32_t RedPixel = Bgra(0, 0, 255, 255);
+const uint32_t GreenPixel = Bgra(0, 255, 0, 255);
+const uint32_t BluePixel = Bgra(255, 0, 0, 255);
+const uint32_t WhitePixel = Bgra(255, 255, 255, 255);
 
 // ---------------------------------------------------------------------------------------
 // Factory, exports, objects
@@ -181,7 +181,7 @@ TEST_F(D2dTest, AliasedFillRectangleCoversPixelCentresAndBlendsWithOpacity) {
   ID2D1BitmapRenderTarget *target = Target(5, 4);
   target->BeginDraw();
   target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
-  Fill(target, kWhite);
+  Fill(target, WhitePixel);
   ID2D1SolidColorBrush *brush = nullptr;
   D2D1_COLOR_F red{1, 0, 0, 1};
   D2D1_BRUSH_PROPERTIES half{0.5f, {1, 0, 0, 1, 0, 0}};
@@ -196,7 +196,7 @@ TEST_F(D2dTest, AliasedFillRectangleCoversPixelCentresAndBlendsWithOpacity) {
   std::vector<uint32_t> pixels = Pixels(target);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 5; ++x)
-      EXPECT_EQ(pixels[y * 5 + x], (x >= 1 && x <= 2 && y <= 2) ? blended : kWhite) << x << "," << y;
+      EXPECT_EQ(pixels[y * 5 + x], (x >= 1 && x <= 2 && y <= 2) ? blended : WhitePixel) << x << "," << y;
 
   // The brush's colour and opacity are read when painting, not when the brush was made.
   brush->SetOpacity(1.0f);
@@ -210,7 +210,7 @@ TEST_F(D2dTest, AliasedFillRectangleCoversPixelCentresAndBlendsWithOpacity) {
   D2D1_RECT_F one{0, 0, 1, 1};
   target->FillRectangle(&one, brush);
   target->EndDraw();
-  EXPECT_EQ(Pixels(target)[3 * 5 + 4], kGreen);
+  EXPECT_EQ(Pixels(target)[3 * 5 + 4], GreenPixel);
   brush->Release();
   target->Release();
 }
@@ -220,7 +220,7 @@ TEST_F(D2dTest, AliasedFillRectangleCoversPixelCentresAndBlendsWithOpacity) {
 // ---------------------------------------------------------------------------------------
 
 TEST_F(D2dTest, DrawBitmapScalesNearestNeighbour) {
-  const uint32_t a = kRed, b = kGreen, c = kBlue, d = Bgra(10, 20, 30, 40);
+  const uint32_t a = RedPixel, b = GreenPixel, c = BluePixel, d = Bgra(10, 20, 30, 40);
   ID2D1Bitmap *bitmap = Bitmap(2, 2, {a, b, c, d});
   ID2D1BitmapRenderTarget *target = Target(4, 4);
   target->BeginDraw();
@@ -235,7 +235,7 @@ TEST_F(D2dTest, DrawBitmapScalesNearestNeighbour) {
 }
 
 TEST_F(D2dTest, DrawBitmapAppliesOpacityOverTheBackground) {
-  ID2D1Bitmap *bitmap = Bitmap(1, 1, {kRed});
+  ID2D1Bitmap *bitmap = Bitmap(1, 1, {RedPixel});
   ID2D1BitmapRenderTarget *target = Target(2, 1);
   target->BeginDraw();
   Fill(target, Bgra(200, 100, 0, 255));
@@ -270,7 +270,7 @@ TEST_F(D2dTest, DrawBitmapTakesTheSourceRectangle) {
 }
 
 TEST_F(D2dTest, DrawBitmapClipsAtTheTargetEdges) {
-  const uint32_t a = kRed, b = kGreen, c = kBlue, d = kWhite;
+  const uint32_t a = RedPixel, b = GreenPixel, c = BluePixel, d = WhitePixel;
   ID2D1Bitmap *bitmap = Bitmap(2, 2, {a, b, c, d});
   ID2D1BitmapRenderTarget *target = Target(4, 4);
   target->BeginDraw();
@@ -289,7 +289,7 @@ TEST_F(D2dTest, DrawBitmapClipsAtTheTargetEdges) {
 }
 
 TEST_F(D2dTest, AliasedDrawBitmapFollowsATranslatedTransformAndRoundsByPixelCentre) {
-  ID2D1Bitmap *bitmap = Bitmap(1, 1, {kRed});
+  ID2D1Bitmap *bitmap = Bitmap(1, 1, {RedPixel});
   ID2D1BitmapRenderTarget *target = Target(4, 1);
   target->BeginDraw();
   target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
@@ -299,14 +299,14 @@ TEST_F(D2dTest, AliasedDrawBitmapFollowsATranslatedTransformAndRoundsByPixelCent
   D2D1_RECT_F dest{0.3f, 0, 1.3f, 1};
   target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
   target->EndDraw();
-  std::vector<uint32_t> want = {0, 0, kRed, 0};
+  std::vector<uint32_t> want = {0, 0, RedPixel, 0};
   EXPECT_EQ(Pixels(target), want);
   target->Release();
   bitmap->Release();
 }
 
 TEST_F(D2dTest, DrawBitmapRotatedAQuarterTurn) {
-  const uint32_t a = kRed, b = kGreen, c = kBlue, d = kWhite;
+  const uint32_t a = RedPixel, b = GreenPixel, c = BluePixel, d = WhitePixel;
   ID2D1Bitmap *bitmap = Bitmap(2, 2, {a, b, c, d});
   ID2D1BitmapRenderTarget *target = Target(2, 2);
   target->BeginDraw();
@@ -337,12 +337,12 @@ TEST_F(D2dTest, CopyFromRenderTargetIsAPlainClippedCopy) {
   target->DrawBitmap(source, D2D1_RECT_F{0, 0, 4, 4}, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
   target->EndDraw();
 
-  ID2D1Bitmap *copy = Bitmap(3, 3, std::vector<uint32_t>(9, kRed));
+  ID2D1Bitmap *copy = Bitmap(3, 3, std::vector<uint32_t>(9, RedPixel));
   D2D1_POINT_2U at{1, 1};
   D2D1_RECT_U rect{2, 2, 4, 4};
   ASSERT_EQ(copy->CopyFromRenderTarget(&at, target, &rect), S_OK);
   // Source (2..3, 2..3) lands at (1..2, 1..2); no blending, the rest untouched.
-  std::vector<uint32_t> want = {kRed, kRed, kRed, kRed, values[10], values[11], kRed, values[14], values[15]};
+  std::vector<uint32_t> want = {RedPixel, RedPixel, RedPixel, RedPixel, values[10], values[11], RedPixel, values[14], values[15]};
   EXPECT_EQ(BitmapPixels(copy), want);
 
   // A source reaching past the target and a point past the bitmap are clipped, not read
@@ -374,9 +374,9 @@ TEST_F(D2dTest, DrawingOnATargetShowsThroughItsBitmapTakenEarlier) {
   ID2D1Bitmap *bitmap = nullptr;
   target->GetBitmap(&bitmap);
   target->BeginDraw();
-  Fill(target, kBlue);
+  Fill(target, BluePixel);
   target->EndDraw();
-  EXPECT_EQ(BitmapPixels(bitmap)[0], kBlue);
+  EXPECT_EQ(BitmapPixels(bitmap)[0], BluePixel);
   bitmap->Release();
   target->Release();
 }
@@ -407,22 +407,22 @@ TEST_F(D2dTest, BindDcDrawsIntoABottomUpDib) {
   EXPECT_EQ(root->GetPixelSize().width, 2u);
   EXPECT_EQ(root->GetPixelSize().height, 1u);
   root->BeginDraw();
-  Fill(root, kRed);
+  Fill(root, RedPixel);
   EXPECT_EQ(root->EndDraw(), S_OK);
   // Picture row 1 of 3 is memory row 1 in a bottom-up DIB (3 - 1 - 1); columns 1 and 2.
   const uint32_t *pixels = static_cast<const uint32_t *>(bits);
   for (int memoryRow = 0; memoryRow < 3; ++memoryRow)
     for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(pixels[memoryRow * 4 + x], memoryRow == 1 && x >= 1 && x <= 2 ? kRed : 0u) << memoryRow << "," << x;
+      EXPECT_EQ(pixels[memoryRow * 4 + x], memoryRow == 1 && x >= 1 && x <= 2 ? RedPixel : 0u) << memoryRow << "," << x;
 
   // A rectangle past the bitmap is clipped to it: picture (2..3, 2) is memory row 0.
   RECT past{2, 2, 40, 40};
   ASSERT_EQ(root->BindDC(dc, &past), S_OK);
   root->BeginDraw();
-  Fill(root, kGreen);
+  Fill(root, GreenPixel);
   root->EndDraw();
-  EXPECT_EQ(pixels[2], kGreen);
-  EXPECT_EQ(pixels[3], kGreen);
+  EXPECT_EQ(pixels[2], GreenPixel);
+  EXPECT_EQ(pixels[3], GreenPixel);
   EXPECT_EQ(pixels[1], 0u);
   SelectObject(dc, old);
   DeleteDC(dc);
@@ -435,7 +435,7 @@ TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmap) {
   EXPECT_LT(root->BindDC(mono, &area), 0);
   // Drawing after a failed binding touches nothing.
   root->BeginDraw();
-  Fill(root, kRed);
+  Fill(root, RedPixel);
   root->EndDraw();
   EXPECT_EQ(root->GetPixelSize().width, 0u);
 
@@ -463,7 +463,7 @@ TEST_F(D2dTest, BadArgumentsDrawNothing) {
   ID2D1SolidColorBrush *brush = nullptr;
   D2D1_COLOR_F red{1, 0, 0, 1};
   target->CreateSolidColorBrush(&red, nullptr, &brush);
-  ID2D1Bitmap *bitmap = Bitmap(1, 1, {kRed});
+  ID2D1Bitmap *bitmap = Bitmap(1, 1, {RedPixel});
   const D2D1_RECT_F all{0, 0, 2, 2}, nan{NAN, 0, 2, 2};
   const D2D1_RECT_F beyondSource{5, 5, 9, 9}, nanSource{NAN, 0, 1, 1}, farSource{-1e30f, -1e30f, -1e29f, -1e29f};
   const D2D1_LAYER_PARAMETERS badMode{
@@ -519,7 +519,7 @@ TEST_F(D2dTest, BadArgumentsDrawNothing) {
   D2D1_RECT_F huge{-1e30f, -1e30f, 1e30f, 1e30f};
   target->FillRectangle(&huge, brush);
   target->EndDraw();
-  for (uint32_t p : Pixels(target)) EXPECT_EQ(p, kRed);
+  for (uint32_t p : Pixels(target)) EXPECT_EQ(p, RedPixel);
 
   ID2D1SolidColorBrush *none = reinterpret_cast<ID2D1SolidColorBrush *>(0x1);
   EXPECT_EQ(target->CreateSolidColorBrush(nullptr, nullptr, &none), E_INVALIDARG);

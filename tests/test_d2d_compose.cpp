@@ -9,11 +9,11 @@
 
 namespace {
 
-const uint32_t kRed = Bgra(0, 0, 255, 255);
-const uint32_t kGreen = Bgra(0, 255, 0, 255);
-const uint32_t kBlue = Bgra(255, 0, 0, 255);
+const uint32_t RedPixel = Bgra(0, 0, 255, 255);
+const uint32_t GreenPixel = Bgra(0, 255, 0, 255);
+const uint32_t BluePixel = Bgra(255, 0, 0, 255);
 // Red at 128/255 over opaque blue: blue keeps 255 * 127 / 255 = 127.
-const uint32_t kHalfRedOnBlue = Bgra(127, 0, 128, 255);
+const uint32_t HalfRedOnBlue = Bgra(127, 0, 128, 255);
 
 D2D1_LAYER_PARAMETERS Layer(D2D1_RECT_F bounds, float opacity, ID2D1Brush *brush = nullptr) {
   return D2D1_LAYER_PARAMETERS{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, opacity, brush,
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(D2dComposeTest, LayerClipsToItsContentBounds) {
   ID2D1BitmapRenderTarget *target = Target(4, 4);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   target->BeginDraw();
   D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{1, 1, 3, 3}, 1.0f);
   target->PushLayer(&layer, nullptr);
@@ -51,7 +51,7 @@ TEST_F(D2dComposeTest, LayerClipsToItsContentBounds) {
   std::vector<uint32_t> pixels = Pixels(target);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(pixels[y * 4 + x], x >= 1 && x <= 2 && y >= 1 && y <= 2 ? kRed : 0u) << x << "," << y;
+      EXPECT_EQ(pixels[y * 4 + x], x >= 1 && x <= 2 && y >= 1 && y <= 2 ? RedPixel : 0u) << x << "," << y;
 
   // Clear inside a layer replaces only the layer's pixels, which are then composed over
   // what is below: a transparent clear leaves the red there untouched.
@@ -63,10 +63,10 @@ TEST_F(D2dComposeTest, LayerClipsToItsContentBounds) {
   target->PopLayer();
   target->EndDraw();
   pixels = Pixels(target);
-  EXPECT_EQ(pixels[0], kGreen);
-  EXPECT_EQ(pixels[5], kGreen);
+  EXPECT_EQ(pixels[0], GreenPixel);
+  EXPECT_EQ(pixels[5], GreenPixel);
   EXPECT_EQ(pixels[2], 0u);
-  EXPECT_EQ(pixels[6], kRed);
+  EXPECT_EQ(pixels[6], RedPixel);
   red->Release();
   target->Release();
 }
@@ -75,7 +75,7 @@ TEST_F(D2dComposeTest, LayerClipsToItsContentBounds) {
 // whole pixels by their centres, whatever the target's mode.
 TEST_F(D2dComposeTest, LayerContentBoundsClipWholePixelsByTheirCentres) {
   ID2D1BitmapRenderTarget *target = Target(4, 2);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   for (D2D1_ANTIALIAS_MODE mode : {D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, D2D1_ANTIALIAS_MODE_ALIASED}) {
     target->BeginDraw();
     target->Clear(nullptr);
@@ -86,7 +86,7 @@ TEST_F(D2dComposeTest, LayerContentBoundsClipWholePixelsByTheirCentres) {
     FillAll(target, red);
     target->PopLayer();
     EXPECT_EQ(target->EndDraw(), S_OK);
-    std::vector<uint32_t> want = {kRed, kRed, kRed, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> want = {RedPixel, RedPixel, RedPixel, 0, 0, 0, 0, 0};
     EXPECT_EQ(Pixels(target), want) << "mode " << mode;
   }
   red->Release();
@@ -97,7 +97,7 @@ TEST_F(D2dComposeTest, LayerContentBoundsClipWholePixelsByTheirCentres) {
 // than composed. A target with a layer pushed cannot be copied from.
 TEST_F(D2dComposeTest, AFailureDropsTheLayersStillPushedAndCopiesWaitForThePop) {
   ID2D1BitmapRenderTarget *target = Target(2, 1);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   ID2D1Bitmap *copy = Bitmap(2, 1, {0, 0});
   target->BeginDraw();
   D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0, 0, 2, 1}, 1.0f);
@@ -116,15 +116,15 @@ TEST_F(D2dComposeTest, AFailureDropsTheLayersStillPushedAndCopiesWaitForThePop) 
 
 TEST_F(D2dComposeTest, LayerOpacityMultipliesItsContent) {
   ID2D1BitmapRenderTarget *target = Target(2, 1);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   target->BeginDraw();
-  Fill(target, kBlue);
+  Fill(target, BluePixel);
   D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0, 0, 1, 1}, 0.5f);
   target->PushLayer(&layer, nullptr);
   FillAll(target, red);
   target->PopLayer();
   target->EndDraw();
-  std::vector<uint32_t> want = {kHalfRedOnBlue, kBlue};
+  std::vector<uint32_t> want = {HalfRedOnBlue, BluePixel};
   EXPECT_EQ(Pixels(target), want);
   red->Release();
   target->Release();
@@ -134,43 +134,43 @@ TEST_F(D2dComposeTest, OpacityBrushMasksTheLayerInTargetSpace) {
   const uint32_t opaque = Bgra(0, 0, 0, 255), half = Bgra(0, 0, 0, 128);
   ID2D1Bitmap *mask = Bitmap(4, 1, {opaque, half, 0, opaque});
   ID2D1BitmapRenderTarget *target = Target(4, 1);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   ID2D1BitmapBrush *brush = nullptr;
   ASSERT_EQ(target->CreateBitmapBrush(mask, &brush), S_OK); // clamp, linear
   D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0, 0, 4, 1}, 1.0f, brush);
 
   target->BeginDraw();
-  Fill(target, kBlue);
+  Fill(target, BluePixel);
   target->PushLayer(&layer, nullptr);
   FillAll(target, red);
   target->PopLayer();
   target->EndDraw();
   // Each pixel of red goes through the mask's alpha at the same place.
-  std::vector<uint32_t> want = {kRed, kHalfRedOnBlue, kBlue, kRed};
+  std::vector<uint32_t> want = {RedPixel, HalfRedOnBlue, BluePixel, RedPixel};
   EXPECT_EQ(Pixels(target), want);
 
   // Moved one pixel right (clamped at the left edge), the mask reads 255, 255, 128, 0.
   D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, 1, 0};
   brush->SetTransform(&moved);
   target->BeginDraw();
-  Fill(target, kBlue);
+  Fill(target, BluePixel);
   target->PushLayer(&layer, nullptr);
   FillAll(target, red);
   target->PopLayer();
   target->EndDraw();
-  want = {kRed, kRed, kHalfRedOnBlue, kBlue};
+  want = {RedPixel, RedPixel, HalfRedOnBlue, BluePixel};
   EXPECT_EQ(Pixels(target), want);
 
   // The layer's opacity multiplies the mask: 255 * 128 / 255 = 128 where the mask is opaque.
   brush->SetTransform(D2D1_MATRIX_3X2_F{1, 0, 0, 1, 0, 0});
   D2D1_LAYER_PARAMETERS faded = Layer(D2D1_RECT_F{0, 0, 1, 1}, 0.5f, brush);
   target->BeginDraw();
-  Fill(target, kBlue);
+  Fill(target, BluePixel);
   target->PushLayer(&faded, nullptr);
   FillAll(target, red);
   target->PopLayer();
   target->EndDraw();
-  EXPECT_EQ(Pixels(target)[0], kHalfRedOnBlue);
+  EXPECT_EQ(Pixels(target)[0], HalfRedOnBlue);
 
   red->Release();
   brush->Release();
@@ -180,11 +180,11 @@ TEST_F(D2dComposeTest, OpacityBrushMasksTheLayerInTargetSpace) {
 
 TEST_F(D2dComposeTest, NestedLayersComposeInnermostFirst) {
   ID2D1BitmapRenderTarget *target = Target(4, 1);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
-  ID2D1SolidColorBrush *green = Solid(target, kGreen);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
+  ID2D1SolidColorBrush *green = Solid(target, GreenPixel);
   for (int frame = 0; frame < 2; ++frame) { // the second frame reuses the layer buffers
     target->BeginDraw();
-    Fill(target, kBlue);
+    Fill(target, BluePixel);
     D2D1_LAYER_PARAMETERS outer = Layer(D2D1_RECT_F{0, 0, 4, 1}, 0.5f);
     D2D1_LAYER_PARAMETERS inner = Layer(D2D1_RECT_F{2, 0, 10, 1}, 1.0f);
     target->PushLayer(&outer, nullptr);
@@ -196,7 +196,7 @@ TEST_F(D2dComposeTest, NestedLayersComposeInnermostFirst) {
     target->PopLayer();
     EXPECT_EQ(target->EndDraw(), S_OK);
     // Outer content: green, nothing, red, red; composed at opacity 0.5 over blue.
-    std::vector<uint32_t> want = {Bgra(127, 128, 0, 255), kBlue, kHalfRedOnBlue, kHalfRedOnBlue};
+    std::vector<uint32_t> want = {Bgra(127, 128, 0, 255), BluePixel, HalfRedOnBlue, HalfRedOnBlue};
     EXPECT_EQ(Pixels(target), want) << "frame " << frame;
   }
 
@@ -206,8 +206,8 @@ TEST_F(D2dComposeTest, NestedLayersComposeInnermostFirst) {
   target->PushLayer(&open, nullptr);
   FillAll(target, green);
   EXPECT_EQ(target->EndDraw(), D2DERR_PUSH_POP_UNBALANCED);
-  EXPECT_EQ(Pixels(target)[0], kGreen);
-  EXPECT_EQ(Pixels(target)[1], kBlue);
+  EXPECT_EQ(Pixels(target)[0], GreenPixel);
+  EXPECT_EQ(Pixels(target)[1], BluePixel);
   red->Release();
   green->Release();
   target->Release();
@@ -219,7 +219,7 @@ TEST_F(D2dComposeTest, NestedLayersComposeInnermostFirst) {
 
 class D2dBrushTest : public D2dComposeTest {
 protected:
-  const uint32_t a = kRed, b = kGreen, c = kBlue, d = Bgra(9, 9, 9, 255);
+  const uint32_t a = RedPixel, b = GreenPixel, c = BluePixel, d = Bgra(9, 9, 9, 255);
   ID2D1Bitmap *tile = nullptr;
   void SetUp() override {
     D2dComposeTest::SetUp();
@@ -250,7 +250,7 @@ protected:
   }
 };
 
-const D2D1_MATRIX_3X2_F kIdentity{1, 0, 0, 1, 0, 0};
+const D2D1_MATRIX_3X2_F IdentityMatrix{1, 0, 0, 1, 0, 0};
 
 TEST_F(D2dBrushTest, WrappedAndRotated) {
   D2D1_MATRIX_3X2_F turn;
@@ -258,7 +258,7 @@ TEST_F(D2dBrushTest, WrappedAndRotated) {
   // Brush point (u, v) lands at (-v, u); the inverse takes the centre of pixel (x, y) to
   // u = y + 0.5, v = -(x + 0.5): column y mod 2, row (-x - 1) mod 2, i.e. row 1 for even x.
   std::vector<uint32_t> want = {c, a, c, a, d, b, d, b, c, a, c, a, d, b, d, b};
-  EXPECT_EQ(Paint(4, 4, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, turn, kIdentity), want);
+  EXPECT_EQ(Paint(4, 4, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, turn, IdentityMatrix), want);
 
   // The target's transform follows the brush's: moved one pixel right, x becomes x - 1.
   D2D1_MATRIX_3X2_F right{1, 0, 0, 1, 1, 0};
@@ -271,12 +271,12 @@ TEST_F(D2dBrushTest, OpacityAndUniformExtendGoThroughPixman) {
   // bitmap repeats its edge pixels.
   D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, 1, 1};
   std::vector<uint32_t> want = {a, a, b, a, a, b, c, c, d};
-  EXPECT_EQ(Paint(3, 3, D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_CLAMP, moved, kIdentity), want);
+  EXPECT_EQ(Paint(3, 3, D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_CLAMP, moved, IdentityMatrix), want);
   // Mirror both ways: columns 0 1 1 0, rows likewise.
   want = {a, b, b, a, c, d, d, c};
-  EXPECT_EQ(Paint(4, 2, D2D1_EXTEND_MODE_MIRROR, D2D1_EXTEND_MODE_MIRROR, kIdentity, kIdentity), want);
+  EXPECT_EQ(Paint(4, 2, D2D1_EXTEND_MODE_MIRROR, D2D1_EXTEND_MODE_MIRROR, IdentityMatrix, IdentityMatrix), want);
   // Opacity 0.5 over transparent: red 255 * 128 / 255 = 128.
-  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, kIdentity, kIdentity, 0.5f);
+  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, IdentityMatrix, IdentityMatrix, 0.5f);
   EXPECT_EQ(faded[0], Bgra(0, 0, 128, 128));
 }
 
@@ -285,21 +285,21 @@ TEST_F(D2dBrushTest, MixedExtendModesPerAxis) {
   // read row 1 (row 2 clamped).
   D2D1_MATRIX_3X2_F down{1, 0, 0, 1, 0, 1};
   std::vector<uint32_t> want = {a, b, a, b, a, b, a, b, c, d, c, d, c, d, c, d};
-  EXPECT_EQ(Paint(4, 4, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, down, kIdentity), want);
+  EXPECT_EQ(Paint(4, 4, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, down, IdentityMatrix), want);
 
   // Clamp across, mirror down: columns 0 1 1, rows 0 1 1 0 0.
   want = {a, b, b, c, d, d, c, d, d, a, b, b, a, b, b};
-  EXPECT_EQ(Paint(3, 5, D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_MIRROR, kIdentity, kIdentity), want);
+  EXPECT_EQ(Paint(3, 5, D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_MIRROR, IdentityMatrix, IdentityMatrix), want);
 
   // Same answers under a half opacity: 255 * 128 / 255 = 128 in every opaque channel.
-  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, kIdentity, kIdentity, 0.5f);
+  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, IdentityMatrix, IdentityMatrix, 0.5f);
   EXPECT_EQ(faded[0], Bgra(0, 0, 128, 128));
 }
 
 TEST_F(D2dBrushTest, BrushKeepsItsBitmapAfterTheTargetIsReleased) {
   ID2D1BitmapRenderTarget *source = Target(1, 1);
   source->BeginDraw();
-  Fill(source, kGreen);
+  Fill(source, GreenPixel);
   source->EndDraw();
   ID2D1Bitmap *bitmap = nullptr;
   source->GetBitmap(&bitmap);
@@ -312,7 +312,7 @@ TEST_F(D2dBrushTest, BrushKeepsItsBitmapAfterTheTargetIsReleased) {
   target->BeginDraw();
   FillAll(target, brush);
   target->EndDraw();
-  std::vector<uint32_t> want = {kGreen, kGreen};
+  std::vector<uint32_t> want = {GreenPixel, GreenPixel};
   EXPECT_EQ(Pixels(target), want);
   ID2D1Bitmap *held = nullptr;
   brush->GetBitmap(&held);
@@ -325,7 +325,7 @@ TEST_F(D2dBrushTest, BrushKeepsItsBitmapAfterTheTargetIsReleased) {
 TEST_F(D2dComposeTest, FillOpacityMaskPaintsThroughTheMaskAlpha) {
   ID2D1Bitmap *mask = Bitmap(2, 1, {Bgra(0, 0, 0, 255), Bgra(0, 0, 0, 0)});
   ID2D1BitmapRenderTarget *target = Target(4, 1);
-  ID2D1SolidColorBrush *red = Solid(target, kRed);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
   target->BeginDraw();
   target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
   EXPECT_EQ(target->GetAntialiasMode(), D2D1_ANTIALIAS_MODE_ALIASED);
@@ -333,7 +333,7 @@ TEST_F(D2dComposeTest, FillOpacityMaskPaintsThroughTheMaskAlpha) {
   D2D1_RECT_F dest{0, 0, 4, 1}, source{0, 0, 2, 1};
   target->FillOpacityMask(mask, red, D2D1_OPACITY_MASK_CONTENT_GRAPHICS, dest, source);
   target->EndDraw();
-  std::vector<uint32_t> want = {kRed, kRed, 0, 0};
+  std::vector<uint32_t> want = {RedPixel, RedPixel, 0, 0};
   EXPECT_EQ(Pixels(target), want);
   red->Release();
   mask->Release();

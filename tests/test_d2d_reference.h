@@ -37,7 +37,7 @@ struct DrawCase {
 struct ClipBox {
   int x0, y0, x1, y1;
 };
-constexpr ClipBox kNoClip{-1000000, -1000000, 1000000, 1000000};
+constexpr ClipBox NoClip{-1000000, -1000000, 1000000, 1000000};
 
 inline D2D1_RECT_F Ordered(D2D1_RECT_F r) {
   if (r.left > r.right) std::swap(r.left, r.right);
@@ -59,7 +59,7 @@ inline uint32_t Coverage8(double columnShare, double rowShare) {
 // Source-over of the premultiplied colour over [left, right) x [top, bottom), each pixel by
 // its coverage.
 inline void FillReference(std::vector<uint32_t> &target, int tw, int th, double left, double top, double right,
-                          double bottom, uint32_t color, bool antialiased, ClipBox clip = kNoClip) {
+                          double bottom, uint32_t color, bool antialiased, ClipBox clip = NoClip) {
   for (int y = std::max(0, clip.y0); y < std::min(th, clip.y1); ++y)
     for (int x = std::max(0, clip.x0); x < std::min(tw, clip.x1); ++x) {
       double column = Share(x, left, right, antialiased), row = Share(y, top, bottom, antialiased);
@@ -72,7 +72,7 @@ inline void FillReference(std::vector<uint32_t> &target, int tw, int th, double 
 // with the destination edges moved in proportion, then every covered pixel takes the source
 // pixel under the same relative position (held inside the source rectangle), weighed by the
 // opacity times its coverage.
-inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const DrawCase &c, ClipBox clip = kNoClip) {
+inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const DrawCase &c, ClipBox clip = NoClip) {
   D2D1_RECT_F s = Ordered(c.wholeSource ? D2D1_RECT_F{0, 0, float(c.width), float(c.height)} : c.source);
   D2D1_RECT_F d = Ordered(c.dest);
   if (!(s.right > s.left && s.bottom > s.top && d.right > d.left && d.bottom > d.top)) return;

@@ -21,7 +21,7 @@
 
 namespace {
 
-const uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+const uint32_t RedPixel = 0xFFFF0000, GreenPixel = 0xFF00FF00, BluePixel = 0xFF0000FF, WhitePixel = 0xFFFFFFFF;
 
 // A picture as rows of letters, each letter a pixel of the legend; '.' is transparent black.
 std::vector<uint32_t> Picture(std::initializer_list<const char *> rows, const std::map<char, uint32_t> &legend) {
@@ -135,11 +135,11 @@ protected:
 // ---------------------------------------------------------------------------------------
 
 TEST_F(D2dRules, FillRectangleTakesItsEdgesInAnyOrder) {
-  const std::vector<uint32_t> want = Picture({".rr.", ".rr.", "...."}, {{'r', kRed}});
+  const std::vector<uint32_t> want = Picture({".rr.", ".rr.", "...."}, {{'r', RedPixel}});
   const D2D1_RECT_F rects[] = {{1, 0, 3, 2}, {3, 0, 1, 2}, {1, 2, 3, 0}, {3, 2, 1, 0}};
   for (const D2D1_RECT_F &rect : rects) {
     Begin(4, 3);
-    ID2D1SolidColorBrush *red = Solid(kRed);
+    ID2D1SolidColorBrush *red = Solid(RedPixel);
     target->FillRectangle(&rect, red);
     red->Release();
     ExpectPicture(End(), want,
@@ -152,7 +152,7 @@ TEST_F(D2dRules, BitmapBrushFillsGivenInvertedShowTheirTilesInEveryExtendMode) {
   // The 2 x 2 tile a b / c d, moved to (2, 2), over a 6 x 6 target: pixel column x reads
   // tile column x - 2 extended past the tile: clamped 0 0 0 1 1 1, wrapped 0 1 0 1 0 1,
   // mirrored 1 0 0 1 1 0 (and rows alike).
-  const uint32_t tile[2][2] = {{kRed, kGreen}, {kBlue, kWhite}};
+  const uint32_t tile[2][2] = {{RedPixel, GreenPixel}, {BluePixel, WhitePixel}};
   struct Mode {
     D2D1_EXTEND_MODE mode;
     int index[6];
@@ -181,11 +181,11 @@ TEST_F(D2dRules, BitmapBrushFillsGivenInvertedShowTheirTilesInEveryExtendMode) {
 }
 
 TEST_F(D2dRules, DrawBitmapTakesTheEdgesOfBothRectanglesInAnyOrder) {
-  const std::map<char, uint32_t> legend{{'a', kRed}, {'b', kGreen}, {'c', kBlue}, {'d', kWhite}};
+  const std::map<char, uint32_t> legend{{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}};
   const D2D1_RECT_F dests[] = {{1, 1, 3, 3}, {3, 1, 1, 3}, {1, 3, 3, 1}, {3, 3, 1, 1}};
   for (const D2D1_RECT_F &dest : dests) {
     Begin(4, 4);
-    ID2D1Bitmap *bitmap = Bitmap(2, 2, {kRed, kGreen, kBlue, kWhite});
+    ID2D1Bitmap *bitmap = Bitmap(2, 2, {RedPixel, GreenPixel, BluePixel, WhitePixel});
     target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
     bitmap->Release();
     ExpectPicture(End(), Picture({"....", ".ab.", ".cd.", "...."}, legend),
@@ -211,7 +211,7 @@ TEST_F(D2dRules, DrawBitmapTakesTheEdgesOfBothRectanglesInAnyOrder) {
 // ---------------------------------------------------------------------------------------
 
 TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndTheDestinationShrinksWithIt) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineSourceClipping;
+  if (RunningUnderWine()) GTEST_SKIP() << WineSourceClipping;
   // A one-colour bitmap shows where the picture lands whatever the filter reads; linear
   // filtering would spread the edge pixels over the whole destination if it read past
   // the bitmap.
@@ -234,20 +234,20 @@ TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndTheDestinationShrinksWi
        {D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR})
     for (const Case &c : cases) {
       Begin(8, 4);
-      ID2D1Bitmap *bitmap = Bitmap(2, 2, std::vector<uint32_t>(4, kGreen));
+      ID2D1Bitmap *bitmap = Bitmap(2, 2, std::vector<uint32_t>(4, GreenPixel));
       target->DrawBitmap(bitmap, &c.dest, 1.0f, mode, &c.source);
       bitmap->Release();
-      ExpectPicture(End(), Picture(c.want, {{'g', kGreen}}),
+      ExpectPicture(End(), Picture(c.want, {{'g', GreenPixel}}),
                     "case " + std::to_string(&c - cases) + ", interpolation " + std::to_string(mode));
     }
 
   // The picture itself keeps its place: source (-2, 0, 2, 2) of a b / c d into (0, 0, 4, 2).
   Begin(4, 2);
-  ID2D1Bitmap *bitmap = Bitmap(2, 2, {kRed, kGreen, kBlue, kWhite});
+  ID2D1Bitmap *bitmap = Bitmap(2, 2, {RedPixel, GreenPixel, BluePixel, WhitePixel});
   D2D1_RECT_F source{-2, 0, 2, 2}, dest{0, 0, 4, 2};
   target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &source);
   bitmap->Release();
-  ExpectPicture(End(), Picture({"..ab", "..cd"}, {{'a', kRed}, {'b', kGreen}, {'c', kBlue}, {'d', kWhite}}),
+  ExpectPicture(End(), Picture({"..ab", "..cd"}, {{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}}),
                 "the picture's place");
 }
 
@@ -272,9 +272,9 @@ TEST_F(D2dRules, AFailingCallIsReportedByEndDrawAndStopsTheFrame) {
        },
        nullptr},
       {"a second BeginDraw", static_cast<HRESULT>(D2DERR_WRONG_STATE),
-       [](ID2D1RenderTarget *t, ID2D1Bitmap *, ID2D1Brush *) { t->BeginDraw(); }, kWineErrorState},
+       [](ID2D1RenderTarget *t, ID2D1Bitmap *, ID2D1Brush *) { t->BeginDraw(); }, WineErrorState},
       {"PopLayer with no layer pushed", static_cast<HRESULT>(D2DERR_PUSH_POP_UNBALANCED),
-       [](ID2D1RenderTarget *t, ID2D1Bitmap *, ID2D1Brush *) { t->PopLayer(); }, kWineLayers},
+       [](ID2D1RenderTarget *t, ID2D1Bitmap *, ID2D1Brush *) { t->PopLayer(); }, WineLayers},
       {"FillOpacityMask in the per-primitive antialias mode", static_cast<HRESULT>(D2DERR_WRONG_STATE),
        [&](ID2D1RenderTarget *t, ID2D1Bitmap *bitmap, ID2D1Brush *brush) {
          t->FillOpacityMask(bitmap, brush, D2D1_OPACITY_MASK_CONTENT_GRAPHICS, &all, nullptr);
@@ -286,8 +286,8 @@ TEST_F(D2dRules, AFailingCallIsReportedByEndDrawAndStopsTheFrame) {
     SCOPED_TRACE(c.name);
     if (wine.Skip(c.wineSkip)) continue;
     Begin(2, 1);
-    ID2D1Bitmap *bitmap = Bitmap(2, 1, {kGreen, kGreen});
-    ID2D1SolidColorBrush *red = Solid(kRed);
+    ID2D1Bitmap *bitmap = Bitmap(2, 1, {GreenPixel, GreenPixel});
+    ID2D1SolidColorBrush *red = Solid(RedPixel);
     target->SetTags(7, 9);
     c.call(target, bitmap, red);
     target->SetTags(1, 1);
@@ -303,7 +303,7 @@ TEST_F(D2dRules, AFailingCallIsReportedByEndDrawAndStopsTheFrame) {
     EXPECT_EQ(target->EndDraw(&tag1, &tag2), S_OK);
     EXPECT_EQ(tag1, 0u); // no failure, no tags
     EXPECT_EQ(tag2, 0u);
-    EXPECT_EQ(std::vector<uint32_t>(dib.pixels, dib.pixels + 2), std::vector<uint32_t>(2, kRed));
+    EXPECT_EQ(std::vector<uint32_t>(dib.pixels, dib.pixels + 2), std::vector<uint32_t>(2, RedPixel));
     red->Release();
     bitmap->Release();
   }
@@ -311,10 +311,10 @@ TEST_F(D2dRules, AFailingCallIsReportedByEndDrawAndStopsTheFrame) {
 }
 
 TEST_F(D2dRules, FlushReportsTheFailureAndLetsDrawingGoOn) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineFlush;
+  if (RunningUnderWine()) GTEST_SKIP() << WineFlush;
   Begin(2, 1);
-  ID2D1Bitmap *bitmap = Bitmap(2, 1, {kGreen, kGreen});
-  ID2D1SolidColorBrush *red = Solid(kRed), *green = Solid(kGreen);
+  ID2D1Bitmap *bitmap = Bitmap(2, 1, {GreenPixel, GreenPixel});
+  ID2D1SolidColorBrush *red = Solid(RedPixel), *green = Solid(GreenPixel);
   target->SetTags(3, 4);
   D2D1_RECT_F first{0, 0, 1, 1}, second{1, 0, 2, 1};
   target->DrawBitmap(bitmap, &first, 1.0f, static_cast<D2D1_BITMAP_INTERPOLATION_MODE>(5), nullptr);
@@ -324,17 +324,17 @@ TEST_F(D2dRules, FlushReportsTheFailureAndLetsDrawingGoOn) {
   EXPECT_EQ(tag1, 3u);
   EXPECT_EQ(tag2, 4u);
   target->FillRectangle(&second, green);
-  ExpectPicture(End(), {0u, kGreen}, "after Flush");
+  ExpectPicture(End(), {0u, GreenPixel}, "after Flush");
   green->Release();
   red->Release();
   bitmap->Release();
 }
 
 TEST_F(D2dRules, EndDrawWithoutBeginDrawReportsTheDrawingDoneOutsideFirst) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineErrorState;
+  if (RunningUnderWine()) GTEST_SKIP() << WineErrorState;
   Begin(2, 1);
   End();
-  ID2D1SolidColorBrush *red = Solid(kRed);
+  ID2D1SolidColorBrush *red = Solid(RedPixel);
   FillAll(red); // outside BeginDraw and EndDraw: not drawn
   EXPECT_EQ(target->EndDraw(nullptr, nullptr), static_cast<HRESULT>(D2DERR_NOT_INITIALIZED));
   EXPECT_EQ(std::vector<uint32_t>(dib.pixels, dib.pixels + 2), std::vector<uint32_t>(2, 0u));
@@ -376,11 +376,11 @@ TEST_F(D2dRules, FillRectangleCoversEdgePixelsByTheirShareOfArea) {
       {{1.25f, 0.25f, 1.75f, 0.75f}, D2D1_ANTIALIAS_MODE_ALIASED, {".f..", "...."}},
   };
   WineSkips wine;
-  for (uint32_t color : {kRed, kGreen}) {
+  for (uint32_t color : {RedPixel, GreenPixel}) {
     const std::map<char, uint32_t> legend{
         {'c', Covered(color, 143)}, {'e', Covered(color, 191)}, {'f', color}, {'q', Covered(color, 64)}};
     for (const Case &c : cases) {
-      if (wine.Skip(c.mode == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE ? kWineAntialiasing : nullptr)) continue;
+      if (wine.Skip(c.mode == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE ? WineAntialiasing : nullptr)) continue;
       for (bool bitmapBrush : {false, true}) {
         Begin(4, 2);
         target->SetAntialiasMode(c.mode);
@@ -415,18 +415,18 @@ TEST_F(D2dRules, DrawBitmapCoversItsEdgePixelsByTheirShareOfArea) {
       {{0.25f, 0, 2.25f, 1}, D2D1_ANTIALIAS_MODE_ALIASED, {"rg."}},
       {{0, 0.25f, 2, 1}, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {"RH."}},
   };
-  const std::map<char, uint32_t> legend{{'r', kRed},
-                                        {'g', kGreen},
-                                        {'R', Covered(kRed, 191)},
-                                        {'G', kGreen},
-                                        {'H', Covered(kGreen, 191)},
-                                        {'q', Covered(kGreen, 64)}};
+  const std::map<char, uint32_t> legend{{'r', RedPixel},
+                                        {'g', GreenPixel},
+                                        {'R', Covered(RedPixel, 191)},
+                                        {'G', GreenPixel},
+                                        {'H', Covered(GreenPixel, 191)},
+                                        {'q', Covered(GreenPixel, 64)}};
   WineSkips wine;
   for (const Case &c : cases) {
-    if (wine.Skip(c.mode == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE ? kWineAntialiasing : nullptr)) continue;
+    if (wine.Skip(c.mode == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE ? WineAntialiasing : nullptr)) continue;
     Begin(3, 1);
     target->SetAntialiasMode(c.mode);
-    ID2D1Bitmap *bitmap = Bitmap(2, 1, {kRed, kGreen});
+    ID2D1Bitmap *bitmap = Bitmap(2, 1, {RedPixel, GreenPixel});
     target->DrawBitmap(bitmap, &c.dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
     bitmap->Release();
     ExpectPicture(End(), Picture(c.want, legend), "case " + std::to_string(&c - cases));

@@ -24,13 +24,13 @@
 
 namespace {
 
-const std::filesystem::path kIcons = std::filesystem::path(TEST_SOURCE_DIR) / "Icons";
+const std::filesystem::path IconsFolder = std::filesystem::path(TEST_SOURCE_DIR) / "Icons";
 // The programs' folder, where their icon lies: PNG files for Linux, a .ico for Windows.
-const std::filesystem::path kPrograms = std::filesystem::path(TEST_SOURCE_DIR) / "app";
-const int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+const std::filesystem::path ProgramsFolder = std::filesystem::path(TEST_SOURCE_DIR) / "app";
+const int IconSizes[] = {16, 32, 48, 64, 128, 256};
 
 std::filesystem::path ProgramIconPng(int size) {
-    return kPrograms / "linux" / ("lumora-" + std::to_string(size) + ".png");
+    return ProgramsFolder / "linux" / ("lumora-" + std::to_string(size) + ".png");
 }
 
 struct Rgba {
@@ -120,7 +120,7 @@ int CountPartialAlpha(const Rgba& image) {
 }
 
 TEST(Icons, BackgroundPhotoIsLargerThanTheLoadSizeAndNotFlat) {
-    auto path = kIcons / "322621.jpg";
+    auto path = IconsFolder / "322621.jpg";
     Rgb photo = LoadJpeg(path);
     ASSERT_EQ(photo.components, 3);
     EXPECT_GT(photo.width, 1024);
@@ -144,7 +144,7 @@ TEST(Icons, BackgroundPhotoIsLargerThanTheLoadSizeAndNotFlat) {
 }
 
 TEST(Icons, BallIsAnOpaqueDiscWithASoftRim) {
-    Rgba ball = LoadPng(kIcons / "boingball.png");
+    Rgba ball = LoadPng(IconsFolder / "boingball.png");
     ASSERT_EQ(ball.width, 128);
     ASSERT_EQ(ball.height, 128);
     EXPECT_TRUE(ball.rgbaInFile);
@@ -168,7 +168,7 @@ TEST(Icons, BallIsAnOpaqueDiscWithASoftRim) {
 }
 
 TEST(Icons, BackgroundMaskIsWhiteAndFadesOutwards) {
-    Rgba mask = LoadPng(kIcons / "backgroundMask.png");
+    Rgba mask = LoadPng(IconsFolder / "backgroundMask.png");
     ASSERT_GT(mask.width, 0);
     EXPECT_TRUE(mask.rgbaInFile);
     int cx = mask.width / 2, cy = mask.height / 2;
@@ -186,7 +186,7 @@ TEST(Icons, BackgroundMaskIsWhiteAndFadesOutwards) {
 }
 
 TEST(Icons, WindowSkinHasRoundedCornersTitleBarAndClearBody) {
-    Rgba skin = LoadPng(kIcons / "border_new2.png");
+    Rgba skin = LoadPng(IconsFolder / "border_new2.png");
     ASSERT_EQ(skin.width, 90);
     ASSERT_EQ(skin.height, 90);
     EXPECT_TRUE(skin.rgbaInFile);
@@ -203,8 +203,8 @@ TEST(Icons, WindowSkinHasRoundedCornersTitleBarAndClearBody) {
 }
 
 TEST(Icons, WindowMaskMatchesTheSkinShape) {
-    Rgba skin = LoadPng(kIcons / "border_new2.png");
-    Rgba mask = LoadPng(kIcons / "border_new_mask2.png");
+    Rgba skin = LoadPng(IconsFolder / "border_new2.png");
+    Rgba mask = LoadPng(IconsFolder / "border_new_mask2.png");
     ASSERT_EQ(mask.width, 90);
     ASSERT_EQ(mask.height, 90);
     EXPECT_TRUE(mask.rgbaInFile);
@@ -231,7 +231,7 @@ TEST(Icons, WindowMaskMatchesTheSkinShape) {
 }
 
 TEST(Icons, LogoIsAnOpaqueBadgeOnTransparency) {
-    Rgba logo = LoadPng(kIcons / "newlogo2_256x256.png");
+    Rgba logo = LoadPng(IconsFolder / "newlogo2_256x256.png");
     ASSERT_EQ(logo.width, 256);
     ASSERT_EQ(logo.height, 256);
     EXPECT_TRUE(logo.rgbaInFile);
@@ -245,7 +245,7 @@ TEST(Icons, LogoIsAnOpaqueBadgeOnTransparency) {
 // The icon for Windows holds 16, 32, 48 and 256 pixels, each the same picture as the PNG
 // of that size, with the mask clear exactly where the picture is, as Windows reads it.
 TEST(Icons, ProgramIconFileHoldsTheLogoAtEachWindowsSize) {
-    const std::wstring ico = (kPrograms / "win32" / "lumora.ico").wstring();
+    const std::wstring ico = (ProgramsFolder / "win32" / "lumora.ico").wstring();
     for (int size : {16, 32, 48, 256}) {
         Rgba png = LoadPng(ProgramIconPng(size));
         ASSERT_EQ(png.width, size);
@@ -294,7 +294,7 @@ TEST(Icons, GeneratorReproducesTheCommittedFiles) {
     for (const char* name : {"322621.jpg", "newlogo2_256x256.png", "boingball.png", "backgroundMask.png",
                              "border_new2.png", "border_new_mask2.png"})
         names.push_back(std::string("Icons/") + name);
-    for (int size : kIconSizes) names.push_back("app/linux/lumora-" + std::to_string(size) + ".png");
+    for (int size : IconSizes) names.push_back("app/linux/lumora-" + std::to_string(size) + ".png");
     for (const std::string& name : names) {
         auto fresh = ReadBytes(out / name);
         EXPECT_FALSE(fresh.empty()) << name;

@@ -58,7 +58,7 @@ TEST(PictureFiles, LibjpegMayTakeNoMoreThanTheLargestPicture) {
 TEST(PictureFiles, PngChunkClaimingGigabytesIsCutOffWithoutTakingThem) {
   if (RunningUnderWine()) GTEST_SKIP() << "Wine's WIC reads PNG chunks with libpng as it is, and takes the 2 GB";
   std::string file = (std::filesystem::temp_directory_path() / "picture_files_chunk.png").string();
-  ASSERT_TRUE(WritePngFile(file, 1, 1, kPngGrey, {0}));
+  ASSERT_TRUE(WritePngFile(file, 1, 1, PngGrey, {0}));
   std::vector<char> bytes = ReadFileBytes(file);
   bytes.resize(33); // the signature and the header chunk
   bytes.insert(bytes.end(), {'\x7F', '\xFF', '\xFF', '\xFF', 't', 'E', 'X', 't'});

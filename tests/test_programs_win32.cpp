@@ -19,7 +19,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kPatience = std::chrono::seconds(60);
+constexpr auto Patience = std::chrono::seconds(60);
 
 // ---------------------------------------------------------------------------------------
 // Debug output of other processes (the DBWIN buffer that debug viewers read)
@@ -112,7 +112,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
 // The process's visible top-level window with that title, polled until it shows, the
 // process ends or patience runs out.
 HWND FindProgramWindow(const PROCESS_INFORMATION &process, const std::wstring &title, bool prefix) {
-  const auto giveUp = Clock::now() + kPatience;
+  const auto giveUp = Clock::now() + Patience;
   while (Clock::now() < giveUp) {
     Search search{process.dwProcessId, title, prefix, nullptr};
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
@@ -124,7 +124,7 @@ HWND FindProgramWindow(const PROCESS_INFORMATION &process, const std::wstring &t
 
 // The window's first child of that class, polled until the program has made it.
 HWND FindChild(const PROCESS_INFORMATION &process, HWND parent, const wchar_t *className) {
-  const auto giveUp = Clock::now() + kPatience;
+  const auto giveUp = Clock::now() + Patience;
   while (Clock::now() < giveUp) {
     if (HWND child = FindWindowExW(parent, nullptr, className, nullptr)) return child;
     if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
@@ -135,7 +135,7 @@ HWND FindChild(const PROCESS_INFORMATION &process, HWND parent, const wchar_t *c
 // Waits for the process to end and gives its exit code; -1 when it had to be killed.
 int WaitForExit(PROCESS_INFORMATION *process) {
   DWORD code = 0;
-  if (WaitForSingleObject(process->hProcess, static_cast<DWORD>(kPatience.count() * 1000)) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(process->hProcess, static_cast<DWORD>(Patience.count() * 1000)) != WAIT_OBJECT_0) {
     TerminateProcess(process->hProcess, 99);
     WaitForSingleObject(process->hProcess, INFINITE);
     code = static_cast<DWORD>(-1);

@@ -6,10 +6,10 @@
 
 namespace {
 
-const Bgra kClear = {0, 0, 0, 0};
+const Bgra ClearPixel = {0, 0, 0, 0};
 
 // Opaque colours of the nine regions of the test border, by row then column.
-const uint32_t kRegion[3][3] = {
+const uint32_t Region[3][3] = {
     {TkRGB(200, 0, 0), TkRGB(0, 200, 0), TkRGB(0, 0, 200)},
     {TkRGB(200, 200, 0), TkRGB(0, 0, 0), TkRGB(0, 200, 200)},
     {TkRGB(200, 0, 200), TkRGB(100, 100, 100), TkRGB(50, 60, 70)},
@@ -28,7 +28,7 @@ RenderImage *BorderPicture() {
   for (int row = 0; row < 3; row++)
     for (int column = 0; column < 3; column++)
       if (row != 1 || column != 1)
-        DrawRenderBox(start[column], start[row], size[column], size[row], kRegion[row][column], 1.0f);
+        DrawRenderBox(start[column], start[row], size[column], size[row], Region[row][column], 1.0f);
   StopRenderDrawing();
   return image;
 }
@@ -70,7 +70,7 @@ HBITMAP FramedBitmap() {
 using BorderTest = RenderTest;
 
 TEST_F(BorderTest, GrabCopiesARectangleAndRefusesEmptyOnes) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *picture = BorderPicture();
   int64_t before = TkListSize(ImageList);
   EXPECT_EQ(GrabRenderImage(picture, 0, 0, 0, 5), nullptr);
@@ -80,16 +80,16 @@ TEST_F(BorderTest, GrabCopiesARectangleAndRefusesEmptyOnes) {
   RenderImage *piece = GrabRenderImage(picture, 65, 15, 10, 10);
   ASSERT_NE(piece, nullptr);
   EXPECT_EQ(piece->width, 10);
-  EXPECT_EQ(Pixel(piece, 0, 0), Opaque(kRegion[0][1]));
-  EXPECT_EQ(Pixel(piece, 9, 0), Opaque(kRegion[0][2]));
-  EXPECT_EQ(Pixel(piece, 0, 9), kClear);
-  EXPECT_EQ(Pixel(piece, 9, 9), Opaque(kRegion[1][2]));
+  EXPECT_EQ(Pixel(piece, 0, 0), Opaque(Region[0][1]));
+  EXPECT_EQ(Pixel(piece, 9, 0), Opaque(Region[0][2]));
+  EXPECT_EQ(Pixel(piece, 0, 9), ClearPixel);
+  EXPECT_EQ(Pixel(piece, 9, 9), Opaque(Region[1][2]));
   FreeRenderImage(piece);
   FreeRenderImage(picture);
 }
 
 TEST_F(BorderTest, CutsEightPiecesAndTheMaskAlongTheSameLines) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *picture = BorderPicture();
   RenderImage *mask = BorderPicture();
   int64_t borders = TkListSize(BorderList);
@@ -114,12 +114,12 @@ TEST_F(BorderTest, CutsEightPiecesAndTheMaskAlongTheSameLines) {
   const int probe[3] = {5, 45, 85};
   for (int row = 0; row < 3; row++)
     for (int column = 0; column < 3; column++) {
-      Bgra want = row == 1 && column == 1 ? kClear : Opaque(kRegion[row][column]);
+      Bgra want = row == 1 && column == 1 ? ClearPixel : Opaque(Region[row][column]);
       EXPECT_EQ(Pixel(target, probe[column], probe[row]), want) << row << ", " << column;
     }
-  EXPECT_EQ(Pixel(target, 19, 19), Opaque(kRegion[0][0]));
-  EXPECT_EQ(Pixel(target, 20, 19), Opaque(kRegion[0][1]));
-  EXPECT_EQ(Pixel(target, 70, 70), Opaque(kRegion[2][2]));
+  EXPECT_EQ(Pixel(target, 19, 19), Opaque(Region[0][0]));
+  EXPECT_EQ(Pixel(target, 20, 19), Opaque(Region[0][1]));
+  EXPECT_EQ(Pixel(target, 70, 70), Opaque(Region[2][2]));
   FreeBorderBrushes(border);
   FreeRenderImage(target);
   FreeRenderImage(picture);
@@ -142,7 +142,7 @@ TEST_F(BorderTest, CrossedMarginsAreMendedInTheCallersRecord) {
 }
 
 TEST_F(BorderTest, EdgesTileAndARectangleAsWideAsTheCornersHasNoTopEdge) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *picture = BorderPicture();
   BorderMargins margins = {20, 20, 70, 70};
   RenderBorder *border = CreateRenderBorder(picture, nullptr, &margins);
@@ -151,25 +151,25 @@ TEST_F(BorderTest, EdgesTileAndARectangleAsWideAsTheCornersHasNoTopEdge) {
   DrawRenderBorder(border, 0, 0, 40, 90, 1.0f);     // w0 + w2 wide
   DrawRenderBorder(border, 50, 0, 150, 100, 0.0f);  // invisible
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 19, 0), Opaque(kRegion[0][0]));
-  EXPECT_EQ(Pixel(target, 20, 0), Opaque(kRegion[0][2]));
-  EXPECT_EQ(Pixel(target, 39, 19), Opaque(kRegion[0][2]));
-  EXPECT_EQ(Pixel(target, 40, 0), kClear);
-  EXPECT_EQ(Pixel(target, 5, 45), Opaque(kRegion[1][0]));
-  EXPECT_EQ(Pixel(target, 35, 45), Opaque(kRegion[1][2]));
-  EXPECT_EQ(Pixel(target, 20, 45), Opaque(kRegion[1][2])); // the side edges meet too
-  EXPECT_EQ(Pixel(target, 19, 89), Opaque(kRegion[2][0]));
-  EXPECT_EQ(Pixel(target, 20, 89), Opaque(kRegion[2][2]));
-  EXPECT_EQ(Pixel(target, 100, 5), kClear);
+  EXPECT_EQ(Pixel(target, 19, 0), Opaque(Region[0][0]));
+  EXPECT_EQ(Pixel(target, 20, 0), Opaque(Region[0][2]));
+  EXPECT_EQ(Pixel(target, 39, 19), Opaque(Region[0][2]));
+  EXPECT_EQ(Pixel(target, 40, 0), ClearPixel);
+  EXPECT_EQ(Pixel(target, 5, 45), Opaque(Region[1][0]));
+  EXPECT_EQ(Pixel(target, 35, 45), Opaque(Region[1][2]));
+  EXPECT_EQ(Pixel(target, 20, 45), Opaque(Region[1][2])); // the side edges meet too
+  EXPECT_EQ(Pixel(target, 19, 89), Opaque(Region[2][0]));
+  EXPECT_EQ(Pixel(target, 20, 89), Opaque(Region[2][2]));
+  EXPECT_EQ(Pixel(target, 100, 5), ClearPixel);
 
   // Wider than the picture: the top edge repeats its 50 columns from x = 20.
   StartRenderDrawing(target);
   DrawRenderBox(0, 0, 200, 100, 0, 0.0f);
   DrawRenderBorder(border, 0, 0, 200, 100, 1.0f);
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 150, 10), Opaque(kRegion[0][1]));
-  EXPECT_EQ(Pixel(target, 185, 10), Opaque(kRegion[0][2]));
-  EXPECT_EQ(Pixel(target, 100, 85), Opaque(kRegion[2][1]));
+  EXPECT_EQ(Pixel(target, 150, 10), Opaque(Region[0][1]));
+  EXPECT_EQ(Pixel(target, 185, 10), Opaque(Region[0][2]));
+  EXPECT_EQ(Pixel(target, 100, 85), Opaque(Region[2][1]));
   FreeBorderBrushes(border);
   FreeRenderImage(target);
   FreeRenderImage(picture);
@@ -181,7 +181,7 @@ TEST_F(BorderTest, EdgesTileAndARectangleAsWideAsTheCornersHasNoTopEdge) {
 // top edge spans x 0 .. 80 at y 60 .. 80, the right edge x 0 .. 20 at y 0 .. 80, the left
 // edge x 60 .. 80, the bottom edge x 0 .. 80 at y 0 .. 20.
 TEST_F(BorderTest, ANegativeSizeDrawsThePiecesBackwardsFromTheCorner) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *picture = BorderPicture();
   BorderMargins margins = {20, 20, 70, 70};
   RenderBorder *border = CreateRenderBorder(picture, nullptr, &margins);
@@ -189,13 +189,13 @@ TEST_F(BorderTest, ANegativeSizeDrawsThePiecesBackwardsFromTheCorner) {
   StartRenderDrawing(target);
   DrawRenderBorder(border, 60, 60, -40, -40, 1.0f);
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 40, 70), Opaque(kRegion[0][1]));
-  EXPECT_EQ(Pixel(target, 40, 10), Opaque(kRegion[2][1]));
-  EXPECT_EQ(Pixel(target, 10, 40), Opaque(kRegion[1][2]));
-  EXPECT_EQ(Pixel(target, 70, 40), Opaque(kRegion[1][0]));
-  EXPECT_EQ(Pixel(target, 70, 70), Opaque(kRegion[1][0])); // the left edge over both top pieces
-  EXPECT_EQ(Pixel(target, 10, 10), Opaque(kRegion[2][2])); // the last corner over both edges
-  EXPECT_EQ(Pixel(target, 40, 40), kClear);
+  EXPECT_EQ(Pixel(target, 40, 70), Opaque(Region[0][1]));
+  EXPECT_EQ(Pixel(target, 40, 10), Opaque(Region[2][1]));
+  EXPECT_EQ(Pixel(target, 10, 40), Opaque(Region[1][2]));
+  EXPECT_EQ(Pixel(target, 70, 40), Opaque(Region[1][0]));
+  EXPECT_EQ(Pixel(target, 70, 70), Opaque(Region[1][0])); // the left edge over both top pieces
+  EXPECT_EQ(Pixel(target, 10, 10), Opaque(Region[2][2])); // the last corner over both edges
+  EXPECT_EQ(Pixel(target, 40, 40), ClearPixel);
   FreeBorderBrushes(border);
   FreeRenderImage(target);
   FreeRenderImage(picture);
@@ -211,7 +211,7 @@ TEST_F(BorderTest, BorderOfImagesThatFailedToLoadDrawsNothing) {
   EXPECT_EQ(DrawRenderBorder(border, 0, 0, 10, 10, 1.0f), 0);
   EXPECT_EQ(DrawRenderBorder(nullptr, 0, 0, 10, 10, 1.0f), 0);
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 0, 0), kClear);
+  EXPECT_EQ(Pixel(target, 0, 0), ClearPixel);
   EXPECT_EQ(TkListSize(BrushList), brushes_);
   FreeRenderImage(target);
 }
@@ -244,7 +244,7 @@ TEST_F(BorderDetectTest, ProbesStopAtTheFirstPixelLikeTheCentre) {
 }
 
 TEST_F(BorderDetectTest, BorderWithoutMarginsFindsThemFromItsPixels) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   HBITMAP frame = FramedBitmap();
   RenderImage *picture = CreateRenderImageFromBitmap(frame);
   ASSERT_NE(picture, nullptr);
@@ -283,7 +283,7 @@ TEST_F(PixelTest, ReadsTheStoredPixelWithItsAlpha) {
 }
 
 TEST_F(PixelTest, StraightChannelsStillGiveTheirAlpha) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   const uint8_t clear[4] = {0, 0, 0, 0};
   const uint8_t orange[4] = {255, 128, 0, 128};
   WritePng(File("straight.png"), 2, 1, Picture(2, 1, clear, 0, 0, 1, 1, orange));
@@ -295,7 +295,7 @@ TEST_F(PixelTest, StraightChannelsStillGiveTheirAlpha) {
 }
 
 TEST_F(PixelTest, TrimCropsToTheVisiblePixels) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *image = CreateRenderImage(10, 8, 0);
   StartRenderDrawing(image);
   DrawRenderBox(2, 3, 5, 2, TkRGB(0, 0, 255), 1.0f);   // x 2-6, y 3-4
@@ -313,7 +313,7 @@ TEST_F(PixelTest, TrimCropsToTheVisiblePixels) {
   EXPECT_EQ(margins.bottom, 2);
   EXPECT_EQ(Pixel(trimmed, 0, 0), (Bgra{255, 0, 0, 255}));
   EXPECT_EQ(Pixel(trimmed, 2, 2).a, 64);
-  EXPECT_EQ(Pixel(trimmed, 0, 2), kClear);
+  EXPECT_EQ(Pixel(trimmed, 0, 2), ClearPixel);
 
   // Only the left side: the rest keeps the full extent.
   RenderImage *leftOnly = TrimRenderImage(image, &margins, 1);

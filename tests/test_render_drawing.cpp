@@ -4,10 +4,10 @@
 
 namespace {
 
-const Bgra kClear = {0, 0, 0, 0};
-const Bgra kRed = {0, 0, 255, 255};
-const Bgra kBlue = {255, 0, 0, 255};
-const Bgra kGreen = {0, 255, 0, 255};
+const Bgra ClearPixel = {0, 0, 0, 0};
+const Bgra RedPixel = {0, 0, 255, 255};
+const Bgra BluePixel = {255, 0, 0, 255};
+const Bgra GreenPixel = {0, 255, 0, 255};
 
 // An image whose pixels (x, y) are opaque grey levels 10 * (1 + x + y * width).
 RenderImage *NumberedImage(int width, int height) {
@@ -42,12 +42,12 @@ TEST_F(DrawingContextTest, NestedContextsDrawIntoTheirOwnTargets) {
   DrawRenderBox(2, 0, 1, 1, 0x00FF00, 1.0f);
   StopRenderDrawing();
 
-  EXPECT_EQ(Pixel(outer, 0, 0), kRed);
-  EXPECT_EQ(Pixel(outer, 1, 0), kClear);
-  EXPECT_EQ(Pixel(outer, 2, 0), kGreen);
-  EXPECT_EQ(Pixel(inner, 0, 0), kClear);
-  EXPECT_EQ(Pixel(inner, 1, 0), kBlue);
-  EXPECT_EQ(Pixel(inner, 2, 0), kClear);
+  EXPECT_EQ(Pixel(outer, 0, 0), RedPixel);
+  EXPECT_EQ(Pixel(outer, 1, 0), ClearPixel);
+  EXPECT_EQ(Pixel(outer, 2, 0), GreenPixel);
+  EXPECT_EQ(Pixel(inner, 0, 0), ClearPixel);
+  EXPECT_EQ(Pixel(inner, 1, 0), BluePixel);
+  EXPECT_EQ(Pixel(inner, 2, 0), ClearPixel);
   FreeRenderImage(outer);
   FreeRenderImage(inner);
 }
@@ -66,12 +66,12 @@ TEST_F(DrawingContextTest, UnpairedStopAndNoBackendKeepTheStackStraight) {
   StopRenderDrawing();
   EXPECT_EQ(TkListSize(DrawingStack), 0);
   RenderBackend = 1;
-  EXPECT_EQ(Pixel(image, 0, 0), kClear);
+  EXPECT_EQ(Pixel(image, 0, 0), ClearPixel);
   FreeRenderImage(image);
 }
 
 TEST_F(DrawingContextTest, CopyWithinOneImageReadsThePixelsAsTheyWere) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *image = NumberedImage(6, 1); // 10 20 30 40 50 60
   StartRenderDrawing(image);
   CopyRenderImageArea(image, 0, 0, 4, 1, 2, 0);
@@ -83,7 +83,7 @@ TEST_F(DrawingContextTest, CopyWithinOneImageReadsThePixelsAsTheyWere) {
 }
 
 TEST_F(DrawingContextTest, CopyFromAnotherImageReplacesPixels) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineCopyFromRenderTarget;
+  if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *source = NumberedImage(3, 2); // 10 20 30 / 40 50 60
   RenderImage *target = SolidImage(4, 3, 128, 0, 0, 255);
   StartRenderDrawing(target);
@@ -118,9 +118,9 @@ TEST_F(DrawImageTest, NegativeSizesTakeTheImagesAndZeroDrawsNothing) {
   EXPECT_EQ(Pixel(target, 2, 1), Grey(20));
   EXPECT_EQ(Pixel(target, 1, 2), Grey(30));
   EXPECT_EQ(Pixel(target, 2, 2), Grey(40));
-  EXPECT_EQ(Pixel(target, 3, 3), kClear);
+  EXPECT_EQ(Pixel(target, 3, 3), ClearPixel);
   for (int y = 0; y < 6; y++)
-    for (int x = 4; x < 6; x++) EXPECT_EQ(Pixel(target, x, y), kClear) << x << ", " << y;
+    for (int x = 4; x < 6; x++) EXPECT_EQ(Pixel(target, x, y), ClearPixel) << x << ", " << y;
   FreeRenderImage(picture);
   FreeRenderImage(target);
 }
@@ -187,9 +187,9 @@ TEST_F(DrawBoxTest, ColoursAreRedInTheLowByte) {
   DrawRenderBox(1, 0, 1, 1, 0xFF0000, 1.0f);
   DrawRenderBox(2, 0, 1, 1, 0xAA00FF00, 1.0f); // the top byte is not alpha
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 0, 0), kRed);
-  EXPECT_EQ(Pixel(target, 1, 0), kBlue);
-  EXPECT_EQ(Pixel(target, 2, 0), kGreen);
+  EXPECT_EQ(Pixel(target, 0, 0), RedPixel);
+  EXPECT_EQ(Pixel(target, 1, 0), BluePixel);
+  EXPECT_EQ(Pixel(target, 2, 0), GreenPixel);
   FreeRenderImage(target);
 }
 
@@ -203,7 +203,7 @@ TEST_F(DrawBoxTest, AlphaZeroChangesNothingAndRectsMatchBoxes) {
   for (int y = 0; y < 3; y++)
     for (int x = 0; x < 4; x++) {
       bool inside = y == 1 && (x == 1 || x == 2);
-      EXPECT_EQ(Pixel(target, x, y), inside ? kRed : (Bgra{40, 40, 40, 40})) << x << ", " << y;
+      EXPECT_EQ(Pixel(target, x, y), inside ? RedPixel : (Bgra{40, 40, 40, 40})) << x << ", " << y;
     }
   FreeRenderImage(target);
 }
@@ -249,8 +249,8 @@ TEST_F(BrushTest, OriginAndWrapPlaceTheTiles) {
   // The tile starts at x = 1 and repeats both ways; only the rectangle is painted.
   const int want[5] = {20, 10, 20, 10, 20};
   for (int x = 0; x < 5; x++) EXPECT_EQ(Pixel(target, x, 0), Grey(want[x])) << "x = " << x;
-  EXPECT_EQ(Pixel(target, 5, 0), kClear);
-  EXPECT_EQ(Pixel(target, 0, 1), kClear);
+  EXPECT_EQ(Pixel(target, 5, 0), ClearPixel);
+  EXPECT_EQ(Pixel(target, 0, 1), ClearPixel);
   FreeRenderBrush(brush);
   FreeRenderImage(picture);
   FreeRenderImage(target);
@@ -274,7 +274,7 @@ TEST_F(BrushTest, TransformScaleAndOpacity) {
   StopRenderDrawing();
   // Brushes filter linearly: a pixel centre a quarter of the way from texel 10 to texel 20
   // reads 12.5, three quarters 17.5 (either neighbour of the half is fine).
-  EXPECT_EQ(Pixel(target, 0, 0), kClear);
+  EXPECT_EQ(Pixel(target, 0, 0), ClearPixel);
   EXPECT_EQ(Pixel(target, 1, 0), Grey(10));
   EXPECT_NEAR(Pixel(target, 2, 0).g, 12.5, 0.5);
   EXPECT_NEAR(Pixel(target, 3, 0).g, 17.5, 0.5);
@@ -282,14 +282,14 @@ TEST_F(BrushTest, TransformScaleAndOpacity) {
   EXPECT_NEAR(Pixel(target, 1, 1).g, 12.5, 0.5);
   EXPECT_NEAR(Pixel(target, 2, 1).g, 17.5, 0.5);
   EXPECT_EQ(Pixel(target, 3, 1), Grey(20));
-  for (int x = 0; x < 4; x++) EXPECT_EQ(Pixel(target, x, 2), kClear);
+  for (int x = 0; x < 4; x++) EXPECT_EQ(Pixel(target, x, 2), ClearPixel);
   FreeRenderBrush(brush);
   FreeRenderImage(picture);
   FreeRenderImage(target);
 }
 
 TEST_F(BrushTest, OpacityMaskPaintsOnlyWhereTheMaskIsOpaque) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineOpacityMask;
+  if (RunningUnderWine()) GTEST_SKIP() << WineOpacityMask;
   RenderImage *mask = CreateRenderImage(4, 1, 0);
   StartRenderDrawing(mask);
   DrawRenderBox(0, 0, 2, 1, 0, 1.0f); // opaque black on the left half
@@ -302,10 +302,10 @@ TEST_F(BrushTest, OpacityMaskPaintsOnlyWhereTheMaskIsOpaque) {
   StartRenderDrawing(target);
   FillRenderOpacityMask(mask, brush->brush, &all, &all);
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 0, 0), kBlue);
-  EXPECT_EQ(Pixel(target, 1, 0), kBlue);
-  EXPECT_EQ(Pixel(target, 2, 0), kClear);
-  EXPECT_EQ(Pixel(target, 3, 0), kClear);
+  EXPECT_EQ(Pixel(target, 0, 0), BluePixel);
+  EXPECT_EQ(Pixel(target, 1, 0), BluePixel);
+  EXPECT_EQ(Pixel(target, 2, 0), ClearPixel);
+  EXPECT_EQ(Pixel(target, 3, 0), ClearPixel);
   FreeRenderBrush(brush);
   FreeRenderImage(colour);
   FreeRenderImage(mask);

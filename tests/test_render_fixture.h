@@ -69,7 +69,7 @@ protected:
 
   // Writes an 8-bit RGBA PNG from rows of R, G, B, A samples.
   static void WritePng(const std::string &file, int width, int height, const std::vector<uint8_t> &rgba) {
-    ASSERT_TRUE(WritePngFile(file, width, height, kPngRgba, rgba)) << file;
+    ASSERT_TRUE(WritePngFile(file, width, height, PngRgba, rgba)) << file;
   }
 
   // An RGBA picture of one colour with a rectangle of another.

@@ -190,7 +190,7 @@ TEST_F(LoadImageTest, TransparentPixelsArePremultipliedUnlessAskedNotTo) {
 }
 
 TEST_F(LoadImageTest, ThroughAnIconListTheMaskKeepsTransparency) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineImageListMask;
+  if (RunningUnderWine()) GTEST_SKIP() << WineImageListMask;
   const uint8_t clear[4] = {0, 0, 0, 0};
   const uint8_t green[4] = {0, 200, 0, 255};
   WritePng(File("icon.png"), 4, 4, Picture(4, 4, clear, 0, 0, 2, 4, green));

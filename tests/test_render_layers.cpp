@@ -5,11 +5,11 @@
 
 namespace {
 
-const Bgra kClear = {0, 0, 0, 0};
-const Bgra kRed = {0, 0, 255, 255};
-const Bgra kBlue = {255, 0, 0, 255};
-const Bgra kGreen = {0, 255, 0, 255};
-const Bgra kGrey = {100, 100, 100, 255};
+const Bgra ClearPixel = {0, 0, 0, 0};
+const Bgra RedPixel = {0, 0, 255, 255};
+const Bgra BluePixel = {255, 0, 0, 255};
+const Bgra GreenPixel = {0, 255, 0, 255};
+const Bgra GreyPixel = {100, 100, 100, 255};
 
 // A 6 x 6 image with the given 2 x 2 cells (column, row in 0..2) filled opaque.
 RenderImage *CellImage(uint32_t colour, std::initializer_list<std::pair<int, int>> cells) {
@@ -57,7 +57,7 @@ void FreeTestBorder(TestBorder &made) {
 using LayerTest = RenderTest;
 
 TEST_F(LayerTest, PlainLayerClipsAndAppliesItsOpacity) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   RenderImage *target = CreateRenderImage(6, 2, 0);
   RenderRect clip = {1, 0, 4, 1};
   RenderRect faint = {0, 1, 6, 2};
@@ -69,10 +69,10 @@ TEST_F(LayerTest, PlainLayerClipsAndAppliesItsOpacity) {
   DrawRenderBox(0, 0, 6, 2, 0xFF0000, 1.0f);
   StopRenderLayer();
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 0, 0), kClear);
-  EXPECT_EQ(Pixel(target, 1, 0), kRed);
-  EXPECT_EQ(Pixel(target, 3, 0), kRed);
-  EXPECT_EQ(Pixel(target, 4, 0), kClear);
+  EXPECT_EQ(Pixel(target, 0, 0), ClearPixel);
+  EXPECT_EQ(Pixel(target, 1, 0), RedPixel);
+  EXPECT_EQ(Pixel(target, 3, 0), RedPixel);
+  EXPECT_EQ(Pixel(target, 4, 0), ClearPixel);
   // Half of opaque blue: 127.5 either way.
   Bgra half = Pixel(target, 2, 1);
   EXPECT_NEAR(half.b, 127.5, 0.5);
@@ -82,7 +82,7 @@ TEST_F(LayerTest, PlainLayerClipsAndAppliesItsOpacity) {
 }
 
 TEST_F(LayerTest, CallersOpacityBrushMasksAndIsLeftToTheCaller) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   RenderImage *mask = StripMask(4, 2);
   RenderBrush *brush = CreateRenderBrush(mask);
   ASSERT_NE(brush, nullptr);
@@ -96,12 +96,12 @@ TEST_F(LayerTest, CallersOpacityBrushMasksAndIsLeftToTheCaller) {
   DrawRenderBox(0, 0, 8, 8, 0xFF0000, 1.0f);
   StopRenderLayer();
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 1, 4), kBlue);
-  EXPECT_EQ(Pixel(target, 2, 3), kClear);
-  EXPECT_EQ(Pixel(target, 5, 4), kClear);
+  EXPECT_EQ(Pixel(target, 1, 4), BluePixel);
+  EXPECT_EQ(Pixel(target, 2, 3), ClearPixel);
+  EXPECT_EQ(Pixel(target, 5, 4), ClearPixel);
   // The border is still drawn: its green corners at (0, 0) and (2, 4) of the rectangle.
-  EXPECT_EQ(Pixel(target, 0, 0), kGreen);
-  EXPECT_EQ(Pixel(target, 3, 5), kGreen);
+  EXPECT_EQ(Pixel(target, 0, 0), GreenPixel);
+  EXPECT_EQ(Pixel(target, 3, 5), GreenPixel);
   EXPECT_EQ(TkListSize(BrushList), brushes);
   EXPECT_EQ(TkListSize(ImageList), images);
   EXPECT_TRUE(TkListContains(BrushList, brush));
@@ -112,7 +112,7 @@ TEST_F(LayerTest, CallersOpacityBrushMasksAndIsLeftToTheCaller) {
 }
 
 TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   TestBorder framed = MakeTestBorder(true);
   ASSERT_NE(framed.border->mask, nullptr);
   RenderImage *hidden = StripMask(4, 0); // fully transparent: would hide everything
@@ -132,15 +132,15 @@ TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
   EXPECT_EQ(TkListSize(ImageList), images);
   EXPECT_EQ(TkListSize(BrushList), brushes);
 
-  EXPECT_EQ(Pixel(target, 1, 1), kClear);   // outside the layer
-  EXPECT_EQ(Pixel(target, 11, 5), kClear);
-  EXPECT_EQ(Pixel(target, 4, 2), kRed);     // the mask's opaque top edge
-  EXPECT_EQ(Pixel(target, 6, 6), kRed);     // inside the mask border: opaque black
-  EXPECT_EQ(Pixel(target, 9, 2), kClear);   // transparent mask corner, no border there
+  EXPECT_EQ(Pixel(target, 1, 1), ClearPixel);   // outside the layer
+  EXPECT_EQ(Pixel(target, 11, 5), ClearPixel);
+  EXPECT_EQ(Pixel(target, 4, 2), RedPixel);     // the mask's opaque top edge
+  EXPECT_EQ(Pixel(target, 6, 6), RedPixel);     // inside the mask border: opaque black
+  EXPECT_EQ(Pixel(target, 9, 2), ClearPixel);   // transparent mask corner, no border there
   // The mask hides the content at the top-left corner, but the border drawn after the
   // pop is neither clipped nor masked.
-  EXPECT_EQ(Pixel(target, 2, 2), kGreen);
-  EXPECT_EQ(Pixel(target, 9, 9), kGreen);
+  EXPECT_EQ(Pixel(target, 2, 2), GreenPixel);
+  EXPECT_EQ(Pixel(target, 9, 9), GreenPixel);
   FreeRenderBrush(brush);
   FreeRenderImage(hidden);
   FreeTestBorder(framed);
@@ -150,7 +150,7 @@ TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
 // A mask picture smaller than the slice lines leaves pieces uncut; the layer is still
 // shaped by the pieces there are, never by the caller's brush, which would hide it here.
 TEST_F(LayerTest, MaskTooSmallForItsSliceLinesStillShowsTheLayer) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   TestBorder made{CellImage(0x00FF00, {{0, 0}, {2, 2}}), CreateRenderImage(3, 3, TkRGBA(0, 0, 0, 255)), nullptr};
   BorderMargins margins = {2, 2, 4, 4};
   made.border = CreateRenderBorder(made.picture, made.maskPicture, &margins);
@@ -164,10 +164,10 @@ TEST_F(LayerTest, MaskTooSmallForItsSliceLinesStillShowsTheLayer) {
   DrawRenderBox(0, 0, 12, 12, 0x0000FF, 1.0f);
   StopRenderLayer();
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 6, 6), kRed);   // inside the mask's pieces: opaque
+  EXPECT_EQ(Pixel(target, 6, 6), RedPixel);   // inside the mask's pieces: opaque
   // The top piece is cut partly from the 3 x 3 (opaque) and partly beyond it (clear).
-  EXPECT_EQ(Pixel(target, 4, 3), kRed);
-  EXPECT_EQ(Pixel(target, 5, 3), kClear);
+  EXPECT_EQ(Pixel(target, 4, 3), RedPixel);
+  EXPECT_EQ(Pixel(target, 5, 3), ClearPixel);
   FreeTestBorder(made);
   FreeRenderBrush(brush);
   FreeRenderImage(hidden);
@@ -175,7 +175,7 @@ TEST_F(LayerTest, MaskTooSmallForItsSliceLinesStillShowsTheLayer) {
 }
 
 TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   TestBorder framed = MakeTestBorder(true);
   RenderImage *half = StripMask(12, 6);
   RenderBrush *outerBrush = CreateRenderBrush(half);
@@ -195,13 +195,13 @@ TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
   StopRenderDrawing();
   EXPECT_EQ(TkListSize(BrushList), brushes);
 
-  EXPECT_EQ(Pixel(target, 1, 1), kClear); // outside the inner layer
-  EXPECT_EQ(Pixel(target, 5, 5), kRed);
-  EXPECT_EQ(Pixel(target, 7, 5), kClear); // the outer mask is transparent from x = 6
-  EXPECT_EQ(Pixel(target, 3, 3), kGreen); // inner border, where the outer mask is opaque
-  EXPECT_EQ(Pixel(target, 9, 9), kClear); // inner border, masked by the outer layer
-  EXPECT_EQ(Pixel(target, 0, 11), kBlue);
-  EXPECT_EQ(Pixel(target, 11, 11), kClear);
+  EXPECT_EQ(Pixel(target, 1, 1), ClearPixel); // outside the inner layer
+  EXPECT_EQ(Pixel(target, 5, 5), RedPixel);
+  EXPECT_EQ(Pixel(target, 7, 5), ClearPixel); // the outer mask is transparent from x = 6
+  EXPECT_EQ(Pixel(target, 3, 3), GreenPixel); // inner border, where the outer mask is opaque
+  EXPECT_EQ(Pixel(target, 9, 9), ClearPixel); // inner border, masked by the outer layer
+  EXPECT_EQ(Pixel(target, 0, 11), BluePixel);
+  EXPECT_EQ(Pixel(target, 11, 11), ClearPixel);
   FreeRenderBrush(outerBrush);
   FreeRenderImage(half);
   FreeTestBorder(framed);
@@ -209,7 +209,7 @@ TEST_F(LayerTest, NestedLayersPopInReverseAndTheOuterMasksTheInnerBorder) {
 }
 
 TEST_F(LayerTest, EmptyRectanglesAndUnpairedStopsAreHarmless) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   TestBorder framed = MakeTestBorder(true);
   RenderImage *target = CreateRenderImage(4, 4, 0);
   int64_t images = TkListSize(ImageList);
@@ -223,8 +223,8 @@ TEST_F(LayerTest, EmptyRectanglesAndUnpairedStopsAreHarmless) {
   StopRenderLayer();
   DrawRenderBox(0, 0, 1, 1, 0xFF0000, 1.0f);
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 2, 2), kClear);
-  EXPECT_EQ(Pixel(target, 0, 0), kBlue);
+  EXPECT_EQ(Pixel(target, 2, 2), ClearPixel);
+  EXPECT_EQ(Pixel(target, 0, 0), BluePixel);
 
   // Without Direct2D the pieces were never made: the layer is bookkeeping only.
   RenderBackend = 0;
@@ -242,7 +242,7 @@ TEST_F(LayerTest, EmptyRectanglesAndUnpairedStopsAreHarmless) {
 }
 
 TEST_F(LayerTest, ComposesASmallFrame) {
-  if (RunningUnderWine()) GTEST_SKIP() << kWineLayers;
+  if (RunningUnderWine()) GTEST_SKIP() << WineLayers;
   TestBorder framed = MakeTestBorder(true);
   // A 2 x 1 tile, red then blue, repeated across the layer.
   RenderImage *tile = CreateRenderImage(2, 1, 0);
@@ -270,15 +270,15 @@ TEST_F(LayerTest, ComposesASmallFrame) {
   EXPECT_EQ(TkListSize(ImageList), images);
   EXPECT_EQ(TkListSize(BrushList), brushes);
 
-  EXPECT_EQ(Pixel(frame, 0, 0), kGrey);  // background outside the layer
-  EXPECT_EQ(Pixel(frame, 11, 6), kGrey);
-  EXPECT_EQ(Pixel(frame, 9, 3), kGrey);  // through the mask's transparent corner
-  EXPECT_EQ(Pixel(frame, 2, 3), kGreen); // the border's corner over everything
-  EXPECT_EQ(Pixel(frame, 8, 9), kGreen);
-  EXPECT_EQ(Pixel(frame, 4, 2), kRed);   // tiles where the mask is opaque
-  EXPECT_EQ(Pixel(frame, 5, 2), kBlue);
-  EXPECT_EQ(Pixel(frame, 6, 4), kRed);
-  EXPECT_EQ(Pixel(frame, 7, 4), kBlue);
+  EXPECT_EQ(Pixel(frame, 0, 0), GreyPixel);  // background outside the layer
+  EXPECT_EQ(Pixel(frame, 11, 6), GreyPixel);
+  EXPECT_EQ(Pixel(frame, 9, 3), GreyPixel);  // through the mask's transparent corner
+  EXPECT_EQ(Pixel(frame, 2, 3), GreenPixel); // the border's corner over everything
+  EXPECT_EQ(Pixel(frame, 8, 9), GreenPixel);
+  EXPECT_EQ(Pixel(frame, 4, 2), RedPixel);   // tiles where the mask is opaque
+  EXPECT_EQ(Pixel(frame, 5, 2), BluePixel);
+  EXPECT_EQ(Pixel(frame, 6, 4), RedPixel);
+  EXPECT_EQ(Pixel(frame, 7, 4), BluePixel);
   // The ball over the tiles: blue 128 + tile * (255 - 128) / 255.
   Bgra overRed = Pixel(frame, 4, 6);
   Bgra overBlue = Pixel(frame, 5, 7);
@@ -288,7 +288,7 @@ TEST_F(LayerTest, ComposesASmallFrame) {
   EXPECT_NEAR(overBlue.b, 255, 1);
   EXPECT_EQ(overBlue.r, 0);
   EXPECT_EQ(overBlue.a, 255);
-  EXPECT_EQ(Pixel(frame, 6, 6), kRed);   // right of the ball
+  EXPECT_EQ(Pixel(frame, 6, 6), RedPixel);   // right of the ball
 
   FreeRenderBrush(tiles);
   FreeRenderImage(tile);

@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr int64_t kMax64 = std::numeric_limits<int64_t>::max();
-constexpr int64_t kMin64 = std::numeric_limits<int64_t>::min();
+constexpr int64_t Max64 = std::numeric_limits<int64_t>::max();
+constexpr int64_t Min64 = std::numeric_limits<int64_t>::min();
 
 // ---------------------------------------------------------------------------------------
 // Strings and numbers
@@ -55,23 +55,23 @@ TEST(TkVal, ReadsHexadecimalAndBinary) {
 }
 
 TEST(TkVal, SaturatesInsteadOfOverflowing) {
-  EXPECT_EQ(TkVal("9223372036854775807"), kMax64);
-  EXPECT_EQ(TkVal("9223372036854775808"), kMax64);
-  EXPECT_EQ(TkVal("-9223372036854775808"), kMin64);
-  EXPECT_EQ(TkVal("-9223372036854775809"), kMin64);
-  EXPECT_EQ(TkVal("12345678901234567890"), kMax64);
-  EXPECT_EQ(TkVal("-12345678901234567890"), kMin64);
-  EXPECT_EQ(TkVal("$FFFFFFFFFFFFFFFFFFFF"), kMax64);
-  EXPECT_EQ(TkVal("%" + std::string(100, '1')), kMax64);
-  EXPECT_EQ(TkVal(std::string(10000, '9')), kMax64);
+  EXPECT_EQ(TkVal("9223372036854775807"), Max64);
+  EXPECT_EQ(TkVal("9223372036854775808"), Max64);
+  EXPECT_EQ(TkVal("-9223372036854775808"), Min64);
+  EXPECT_EQ(TkVal("-9223372036854775809"), Min64);
+  EXPECT_EQ(TkVal("12345678901234567890"), Max64);
+  EXPECT_EQ(TkVal("-12345678901234567890"), Min64);
+  EXPECT_EQ(TkVal("$FFFFFFFFFFFFFFFFFFFF"), Max64);
+  EXPECT_EQ(TkVal("%" + std::string(100, '1')), Max64);
+  EXPECT_EQ(TkVal(std::string(10000, '9')), Max64);
 }
 
 TEST(TkStr, WritesDecimalWithSign) {
   EXPECT_EQ(TkStr(0), "0");
   EXPECT_EQ(TkStr(10000), "10000");
   EXPECT_EQ(TkStr(-42), "-42");
-  EXPECT_EQ(TkStr(kMin64), "-9223372036854775808");
-  EXPECT_EQ(TkVal(TkStr(kMin64)), kMin64);
+  EXPECT_EQ(TkStr(Min64), "-9223372036854775808");
+  EXPECT_EQ(TkVal(TkStr(Min64)), Min64);
 }
 
 TEST(TkAsc, GivesFirstCharacterCode) {
@@ -95,9 +95,9 @@ TEST(TkFloatToInt, TruncatesTowardsZero) {
   EXPECT_EQ(TkFloatToInt(INFINITY), 0);
   EXPECT_EQ(TkFloatToInt(-INFINITY), 0);
   EXPECT_EQ(TkFloatToInt(NAN), 0);
-  EXPECT_EQ(TkFloatToInt(1e30), kMax64);
-  EXPECT_EQ(TkFloatToInt(-1e30), kMin64);
-  EXPECT_EQ(TkFloatToInt(-9223372036854775808.0), kMin64);
+  EXPECT_EQ(TkFloatToInt(1e30), Max64);
+  EXPECT_EQ(TkFloatToInt(-1e30), Min64);
+  EXPECT_EQ(TkFloatToInt(-9223372036854775808.0), Min64);
 }
 
 TEST(TextUtf, RoundTripsEveryPlane) {

@@ -90,7 +90,7 @@ void Fill(int64_t image, const std::vector<uint32_t> &values) {
 TEST(TkLoadImage, PngWithAlphaKeepsStraightAlpha) {
   std::string file = Folder() / "alpha.png";
   // 2 x 2: top row opaque red, half-transparent orange; bottom row clear green, blue.
-  ASSERT_TRUE(WritePngFile(file, 2, 2, kPngRgba, {255, 0, 0, 255, 255, 128, 0, 128, 0, 255, 0, 0, 0, 0, 255, 255}));
+  ASSERT_TRUE(WritePngFile(file, 2, 2, PngRgba, {255, 0, 0, 255, 255, 128, 0, 128, 0, 255, 0, 0, 0, 0, 255, 255}));
   int64_t image = TkLoadImage(TK_ANY, file);
   ASSERT_NE(image, 0);
   EXPECT_EQ(TkImageWidth(image), 2);
@@ -107,7 +107,7 @@ TEST(TkLoadImage, PngWithAlphaKeepsStraightAlpha) {
 
 TEST(TkLoadImage, PngWithoutAlphaIs24Bit) {
   std::string file = Folder() / "rgb.png";
-  ASSERT_TRUE(WritePngFile(file, 3, 1, kPngRgb, {10, 20, 30, 40, 50, 60, 70, 80, 90}));
+  ASSERT_TRUE(WritePngFile(file, 3, 1, PngRgb, {10, 20, 30, 40, 50, 60, 70, 80, 90}));
   int64_t image = TkLoadImage(5, file);
   ASSERT_EQ(image, 5);
   EXPECT_EQ(TkImageDepth(image), 24);
@@ -118,7 +118,7 @@ TEST(TkLoadImage, PngWithoutAlphaIs24Bit) {
 
 TEST(TkLoadImage, PaletteWithTransparencyEntryIs32Bit) {
   std::string file = Folder() / "palette.png";
-  ASSERT_TRUE(WritePngFile(file, 2, 1, kPngPalette, {0, 1}, {200, 100, 50, 1, 2, 3}, {64}));
+  ASSERT_TRUE(WritePngFile(file, 2, 1, PngPalette, {0, 1}, {200, 100, 50, 1, 2, 3}, {64}));
   int64_t image = TkLoadImage(TK_ANY, file);
   ASSERT_NE(image, 0);
   EXPECT_EQ(TkImageDepth(image), 32);
@@ -129,7 +129,7 @@ TEST(TkLoadImage, PaletteWithTransparencyEntryIs32Bit) {
 
 TEST(TkLoadImage, GreyPngBecomesRgb) {
   std::string file = Folder() / "grey.png";
-  ASSERT_TRUE(WritePngFile(file, 1, 1, kPngGrey, {77}));
+  ASSERT_TRUE(WritePngFile(file, 1, 1, PngGrey, {77}));
   int64_t image = TkLoadImage(TK_ANY, file);
   ASSERT_NE(image, 0);
   EXPECT_EQ(TkImageDepth(image), 24);
@@ -139,7 +139,7 @@ TEST(TkLoadImage, GreyPngBecomesRgb) {
 
 TEST(TkLoadImage, GreyWithAlphaAndOpaquePaletteKeepTheirKind) {
   std::string greyAlpha = Folder() / "grey_alpha.png";
-  ASSERT_TRUE(WritePngFile(greyAlpha, 2, 1, kPngGreyAlpha, {90, 255, 200, 33}));
+  ASSERT_TRUE(WritePngFile(greyAlpha, 2, 1, PngGreyAlpha, {90, 255, 200, 33}));
   int64_t image = TkLoadImage(TK_ANY, greyAlpha);
   ASSERT_NE(image, 0);
   EXPECT_EQ(TkImageDepth(image), 32);
@@ -147,7 +147,7 @@ TEST(TkLoadImage, GreyWithAlphaAndOpaquePaletteKeepTheirKind) {
   EXPECT_EQ(PointOf(image, 1, 0), Rgba(200, 200, 200, 33));
   TkFreeImage(image);
   std::string palette = Folder() / "opaque_palette.png";
-  ASSERT_TRUE(WritePngFile(palette, 2, 1, kPngPalette, {1, 0}, {7, 8, 9, 250, 128, 6}));
+  ASSERT_TRUE(WritePngFile(palette, 2, 1, PngPalette, {1, 0}, {7, 8, 9, 250, 128, 6}));
   image = TkLoadImage(TK_ANY, palette);
   ASSERT_NE(image, 0);
   EXPECT_EQ(TkImageDepth(image), 24);
@@ -176,8 +176,8 @@ TEST(TkLoadImage, JpegIs24Bit) {
 // transforms differently and fill in the subsampled colour differently, which shows most
 // at sharp colour edges: on average a channel stays within 1.5 levels of libjpeg's, and
 // none is more than 32 levels off. (Wine's WIC: 0.8 on average, 27 at most.)
-constexpr double kJpegMeanTolerance = 1.5;
-constexpr int kJpegLargestTolerance = 32;
+constexpr double JpegMeanTolerance = 1.5;
+constexpr int JpegLargestTolerance = 32;
 
 TEST(TkLoadImage, JpegDecodesAsLibjpegDoesWithinRounding) {
   // CTest runs the tests in the build folder, which holds a copy of tests/data.
@@ -200,8 +200,8 @@ TEST(TkLoadImage, JpegDecodesAsLibjpegDoesWithinRounding) {
       largest = std::max(largest, difference);
       total += difference;
     }
-  EXPECT_LE(total / (3.0 * static_cast<double>(got.size())), kJpegMeanTolerance);
-  EXPECT_LE(largest, kJpegLargestTolerance);
+  EXPECT_LE(total / (3.0 * static_cast<double>(got.size())), JpegMeanTolerance);
+  EXPECT_LE(largest, JpegLargestTolerance);
   TkFreeImage(decoded);
   TkFreeImage(reference);
 }
@@ -221,7 +221,7 @@ TEST(TkLoadImage, RejectsBrokenFiles) {
   std::vector<uint8_t> samples(64 * 64 * 4);
   for (size_t i = 0; i < samples.size(); ++i)
     samples[i] = static_cast<uint8_t>(i * 7);
-  ASSERT_TRUE(WritePngFile(png, 64, 64, kPngRgba, samples));
+  ASSERT_TRUE(WritePngFile(png, 64, 64, PngRgba, samples));
   std::string jpeg = Folder() / "whole.jpg";
   WriteJpeg(jpeg, 64, 64, 10, 200, 30, true);
   std::vector<char> pngBytes = ReadFileBytes(png), jpegBytes = ReadFileBytes(jpeg);

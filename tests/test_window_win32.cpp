@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr uint32_t kDemoStyle = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
+constexpr uint32_t DemoStyle = TK_WINDOW_CAPTION | TK_WINDOW_SYSTEM_MENU | TK_WINDOW_MINIMIZE_BOX;
 
 class Window : public ::testing::Test {
 protected:
@@ -39,8 +39,8 @@ HWND ControlOf(int64_t window, int64_t gadget) {
 }
 
 TEST_F(Window, ClientSizeIsExactAndTheFrameFollowsTheStyle) {
-  ASSERT_EQ(TkOpenWindow(0, 0, 0, 800, 600, "Main \xE2\x80\x94 wide text", kDemoStyle | TK_WINDOW_SCREEN_CENTERED), 0);
-  ASSERT_EQ(TkOpenWindow(1, 120, 80, 210, 61, "Settings", kDemoStyle), 1);
+  ASSERT_EQ(TkOpenWindow(0, 0, 0, 800, 600, "Main \xE2\x80\x94 wide text", DemoStyle | TK_WINDOW_SCREEN_CENTERED), 0);
+  ASSERT_EQ(TkOpenWindow(1, 120, 80, 210, 61, "Settings", DemoStyle), 1);
   HWND main = TkWindowHandle(0), settings = TkWindowHandle(1);
   RECT client{};
   GetClientRect(main, &client);
@@ -49,7 +49,7 @@ TEST_F(Window, ClientSizeIsExactAndTheFrameFollowsTheStyle) {
   EXPECT_EQ(TkWindowWidth(1), 210);
   EXPECT_EQ(TkWindowHeight(1), 61);
   RECT outer{0, 0, 210, 61};
-  AdjustWindowRectEx(&outer, kDemoStyle, FALSE, 0);
+  AdjustWindowRectEx(&outer, DemoStyle, FALSE, 0);
   EXPECT_EQ(TkWindowWidth(1, 0), outer.right - outer.left);
   EXPECT_EQ(TkWindowHeight(1, 0), outer.bottom - outer.top);
   EXPECT_EQ(TkWindowX(1), 120);
@@ -69,7 +69,7 @@ TEST_F(Window, ClientSizeIsExactAndTheFrameFollowsTheStyle) {
 }
 
 TEST_F(Window, GadgetsAreRealControlsInTheDialogFont) {
-  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", kDemoStyle), 1);
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", DemoStyle), 1);
   int64_t label = TkTextGadget(TK_ANY, 5, 7, 80, 20, "Frame Rate:");
   ASSERT_EQ(TkOptionGadget(3, 75, 5, 50, 20, "30 fps"), 3);
   ASSERT_EQ(TkOptionGadget(4, 125, 5, 50, 20, "60 fps"), 4);
@@ -101,7 +101,7 @@ TEST_F(Window, GadgetsAreRealControlsInTheDialogFont) {
 }
 
 TEST_F(Window, ClicksAndEditsAreGadgetEventsAndCodeSelectionIsSilent) {
-  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", kDemoStyle), 1);
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", DemoStyle), 1);
   TkOptionGadget(3, 75, 5, 50, 20, "30 fps");
   TkOptionGadget(4, 125, 5, 50, 20, "60 fps");
   TkSetGadgetState(3, 1);
@@ -133,8 +133,8 @@ TEST_F(Window, ClicksAndEditsAreGadgetEventsAndCodeSelectionIsSilent) {
 int64_t KeepOpen(HWND, UINT message, WPARAM, LPARAM) { return message == WM_CLOSE ? 0 : TK_DEFAULT_CALLBACK_RESULT; }
 
 TEST_F(Window, TheCallbackComesFirstAndCloseRequestsBecomeEvents) {
-  ASSERT_EQ(TkOpenWindow(0, 0, 0, 100, 100, "Main", kDemoStyle), 0);
-  ASSERT_EQ(TkOpenWindow(1, 0, 0, 100, 100, "Other", kDemoStyle), 1);
+  ASSERT_EQ(TkOpenWindow(0, 0, 0, 100, 100, "Main", DemoStyle), 0);
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 100, 100, "Other", DemoStyle), 1);
   TkBindWindowCallback(KeepOpen, 0);
   SendMessageW(TkWindowHandle(0), WM_CLOSE, 0, 0);
   EXPECT_EQ(TkWindowEvent(100), 0) << "the callback answered the close request";

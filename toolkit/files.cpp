@@ -39,7 +39,7 @@ bool TkReadWholeFile(const std::string &fileName, std::vector<uint8_t> *contents
     return false;
   bool ok = false;
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && size.QuadPart <= kTkMaxPictureFileBytes) {
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && size.QuadPart <= TkMaxPictureFileBytes) {
     contents->resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     ok = true;

@@ -6,8 +6,8 @@
 #include <vector>
 
 // Largest picture file the decoders read: anything bigger is not a picture this program shows.
-constexpr int64_t kTkMaxPictureFileBytes = int64_t{1} << 30;
+constexpr int64_t TkMaxPictureFileBytes = int64_t{1} << 30;
 
 // Reads the whole file; false when it cannot be opened or read, or is larger than
-// kTkMaxPictureFileBytes.
+// TkMaxPictureFileBytes.
 bool TkReadWholeFile(const std::string &fileName, std::vector<uint8_t> *contents);

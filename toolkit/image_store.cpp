@@ -6,10 +6,10 @@
 
 namespace {
 std::map<int64_t, TkImage> gImages;
-int64_t gNextImageNumber = kTkFirstPickedNumber;
+int64_t gNextImageNumber = TkFirstPickedNumber;
 
 // Keeps a single bitmap below 1 GiB.
-constexpr int64_t kMaxBitmapBytes = int64_t{1} << 30;
+constexpr int64_t MaxBitmapBytes = int64_t{1} << 30;
 } // namespace
 
 bool TkMakeImageBitmap(int width, int height, int depth, TkImage *image) {
@@ -17,7 +17,7 @@ bool TkMakeImageBitmap(int width, int height, int depth, TkImage *image) {
   if (width < 1 || height < 1 || (depth != 24 && depth != 32))
     return false;
   int64_t stride = (static_cast<int64_t>(width) * (depth / 8) + 3) / 4 * 4;
-  if (stride * height > kMaxBitmapBytes)
+  if (stride * height > MaxBitmapBytes)
     return false;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -5,7 +5,7 @@
 namespace {
 // Libraries are opened and looked up by the GUI thread only.
 std::map<int64_t, HMODULE> gLibraries;
-int64_t gNextLibraryNumber = kTkFirstPickedNumber;
+int64_t gNextLibraryNumber = TkFirstPickedNumber;
 } // namespace
 
 int64_t TkOpenLibrary(int64_t number, const std::string &fileName) {

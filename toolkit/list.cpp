@@ -22,13 +22,13 @@ struct TkList {
 namespace {
 
 // The record starts at the first suitably aligned offset after the header.
-constexpr size_t kHeaderSize =
+constexpr size_t HeaderSize =
     (sizeof(TkListNode) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
 
-void *DataOf(TkListNode *node) { return node ? reinterpret_cast<char *>(node) + kHeaderSize : nullptr; }
+void *DataOf(TkListNode *node) { return node ? reinterpret_cast<char *>(node) + HeaderSize : nullptr; }
 
 TkListNode *NodeOf(const void *data) {
-  return reinterpret_cast<TkListNode *>(const_cast<char *>(static_cast<const char *>(data)) - kHeaderSize);
+  return reinterpret_cast<TkListNode *>(const_cast<char *>(static_cast<const char *>(data)) - HeaderSize);
 }
 
 void Unlink(TkList *list, TkListNode *node) {
@@ -60,9 +60,9 @@ void TkFreeList(TkList *list) {
 }
 
 void *TkAddElement(TkList *list) {
-  if (!list || list->elementSize > SIZE_MAX - kHeaderSize)
+  if (!list || list->elementSize > SIZE_MAX - HeaderSize)
     return nullptr;
-  TkListNode *node = static_cast<TkListNode *>(std::calloc(1, kHeaderSize + list->elementSize));
+  TkListNode *node = static_cast<TkListNode *>(std::calloc(1, HeaderSize + list->elementSize));
   if (!node)
     return nullptr;
   node->owner = list;

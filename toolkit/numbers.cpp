@@ -17,10 +17,10 @@ int64_t TkFloatToInt(double value) {
   if (!std::isfinite(value))
     return 0;
   // 2^63 is exactly representable; anything at or beyond it cannot be converted.
-  constexpr double kLimit = 9223372036854775808.0;
-  if (value >= kLimit)
+  constexpr double Limit = 9223372036854775808.0;
+  if (value >= Limit)
     return std::numeric_limits<int64_t>::max();
-  if (value < -kLimit)
+  if (value < -Limit)
     return std::numeric_limits<int64_t>::min();
   return static_cast<int64_t>(value);
 }
@@ -61,20 +61,20 @@ int64_t TkVal(const std::string &text) {
   }
   // The magnitude is gathered unsigned and capped one past INT64_MAX, the largest
   // magnitude a negative result can take, so no input length can overflow it.
-  constexpr uint64_t kCap = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1;
+  constexpr uint64_t Cap = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1;
   uint64_t magnitude = 0;
   for (; i < text.size(); ++i) {
     int digit = DigitValue(text[i], base);
     if (digit < 0)
       break;
-    if (magnitude > (kCap - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base))
-      magnitude = kCap;
+    if (magnitude > (Cap - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base))
+      magnitude = Cap;
     else
       magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
   }
   if (negative)
-    return magnitude >= kCap ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
-  return magnitude >= kCap ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(magnitude);
+    return magnitude >= Cap ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
+  return magnitude >= Cap ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(magnitude);
 }
 
 std::string TkStr(int64_t value) { return std::to_string(value); }

@@ -27,10 +27,10 @@ struct TkDecodedPicture {
 };
 
 // Largest picture the decoders accept, so that a lying header cannot ask for gigabytes.
-constexpr int64_t kTkMaxImagePixels = int64_t{1} << 26;
+constexpr int64_t TkMaxImagePixels = int64_t{1} << 26;
 
 // Makes zero-filled rows for a picture of that size; false when they cannot be made (the
-// size is checked against kTkMaxImagePixels by the decoder before it asks).
+// size is checked against TkMaxImagePixels by the decoder before it asks).
 bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool hasAlpha);
 // Frees the rows of a picture that will not become an image.
 void TkDiscardPicture(TkDecodedPicture *picture);

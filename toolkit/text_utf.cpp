@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t Replacement = 0xFFFD;
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
@@ -57,24 +57,24 @@ char32_t TkNextUtf8CodePoint(const std::string &text, size_t *position) {
     length = 4, code = lead & 0x07, minimum = 0x10000;
   } else {
     *position = i + 1;
-    return kReplacement;
+    return Replacement;
   }
   if (i + length > text.size()) {
     *position = i + 1;
-    return kReplacement;
+    return Replacement;
   }
   for (int k = 1; k < length; ++k) {
     unsigned char byte = static_cast<unsigned char>(text[i + k]);
     if (!IsContinuation(byte)) {
       *position = i + 1;
-      return kReplacement;
+      return Replacement;
     }
     code = (code << 6) | (byte & 0x3F);
   }
   // Overlong forms, surrogates and values past Unicode's end are not characters.
   if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
     *position = i + 1;
-    return kReplacement;
+    return Replacement;
   }
   *position = i + length;
   return code;
@@ -107,7 +107,7 @@ std::string TkWideToUtf8(const WCHAR *text, size_t length) {
       }
     }
     if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-      code = kReplacement;
+      code = Replacement;
     AppendUtf8(&out, code);
   }
   return out;

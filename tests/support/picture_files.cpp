@@ -56,9 +56,9 @@ std::vector<uint8_t> Stored(const std::vector<uint8_t> &raw) {
 
 int ChannelsOf(int colourType) {
   switch (colourType) {
-  case kPngRgb: return 3;
-  case kPngGreyAlpha: return 2;
-  case kPngRgba: return 4;
+  case PngRgb: return 3;
+  case PngGreyAlpha: return 2;
+  case PngRgba: return 4;
   default: return 1;
   }
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 // PNG colour types.
-constexpr int kPngGrey = 0, kPngRgb = 2, kPngPalette = 3, kPngGreyAlpha = 4, kPngRgba = 6;
+constexpr int PngGrey = 0, PngRgb = 2, PngPalette = 3, PngGreyAlpha = 4, PngRgba = 6;
 
 // Writes an 8-bit PNG of the colour type from packed rows of samples, top first. Palette
 // pictures take R, G, B triples and optional transparency entries (a tRNS chunk). The

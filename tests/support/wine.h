@@ -6,16 +6,16 @@
 bool RunningUnderWine();
 
 // Why a test cannot run under Wine.
-constexpr const char *kWineCopyFromRenderTarget =
+constexpr const char *WineCopyFromRenderTarget =
     "Wine's ID2D1Bitmap::CopyFromRenderTarget returns E_NOTIMPL, so no copy between targets ever gets pixels";
-constexpr const char *kWineImageListMask =
+constexpr const char *WineImageListMask =
     "Wine's image lists make no mask from a 32-bit bitmap's alpha, so the icon keeps transparent pixels opaque";
-constexpr const char *kWineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
-constexpr const char *kWineOpacityMask = "Wine's FillOpacityMask draws nothing";
-constexpr const char *kWineSourceClipping =
+constexpr const char *WineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
+constexpr const char *WineOpacityMask = "Wine's FillOpacityMask draws nothing";
+constexpr const char *WineSourceClipping =
     "Wine's DrawBitmap does not clip a source rectangle to its bitmap: the part past the bitmap's edge repeats the "
     "edge pixels over the destination";
-constexpr const char *kWineErrorState =
+constexpr const char *WineErrorState =
     "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
-constexpr const char *kWineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
-constexpr const char *kWineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";
+constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
+constexpr const char *WineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

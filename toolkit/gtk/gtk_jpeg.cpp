@@ -13,7 +13,7 @@ namespace {
 // libjpeg may take no more than one picture of the largest size accepted: a header that
 // asks for more (a progressive picture's whole-picture coefficient buffers can exceed the
 // picture itself several times) is refused before the memory is taken.
-constexpr long kMaxDecoderMemory = static_cast<long>(kTkMaxImagePixels * 4);
+constexpr long MaxDecoderMemory = static_cast<long>(TkMaxImagePixels * 4);
 
 // The error manager comes first so that libjpeg's pointer to it is also ours.
 struct JpegJob {
@@ -27,7 +27,7 @@ struct JpegJob {
   int code = info->err->msg_code;
   if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
     std::snprintf(job->message, sizeof job->message, "too large: decoding it would take more than %ld MiB",
-                  kMaxDecoderMemory >> 20);
+                  MaxDecoderMemory >> 20);
   } else {
     char text[JMSG_LENGTH_MAX];
     info->err->format_message(info, text);
@@ -71,11 +71,11 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
   if (setjmp(job->jump))
     return false;
   jpeg_create_decompress(info);
-  info->mem->max_memory_to_use = kMaxDecoderMemory;
+  info->mem->max_memory_to_use = MaxDecoderMemory;
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_read_header(info, TRUE);
   // The size is checked before jpeg_start_decompress takes the picture's buffers.
-  if (static_cast<int64_t>(info->image_width) * info->image_height > kTkMaxImagePixels) {
+  if (static_cast<int64_t>(info->image_width) * info->image_height > TkMaxImagePixels) {
     std::snprintf(job->message, sizeof job->message, "too large: %u x %u pixels", info->image_width,
                   info->image_height);
     return false;

@@ -7,7 +7,7 @@
 bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture, std::string *reason) {
   std::vector<uint8_t> contents;
   if (!TkReadWholeFile(fileName, &contents)) {
-    *reason = TkFileSize(fileName) > kTkMaxPictureFileBytes ? "too large: a file of more than 1 GiB" : "unreadable";
+    *reason = TkFileSize(fileName) > TkMaxPictureFileBytes ? "too large: a file of more than 1 GiB" : "unreadable";
     return false;
   }
   if (TkIsPngData(contents.data(), contents.size()))

@@ -54,7 +54,7 @@ bool Decode(png_structp png, png_infop info, PngJob *job) {
   png_read_info(png, info);
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
-  if (static_cast<int64_t>(width) * height > kTkMaxImagePixels) {
+  if (static_cast<int64_t>(width) * height > TkMaxImagePixels) {
     std::snprintf(job->message, sizeof job->message, "too large: %u x %u pixels", width, height);
     return false;
   }

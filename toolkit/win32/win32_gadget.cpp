@@ -15,7 +15,7 @@ namespace {
 
 // Gadget numbers are global, like window numbers. GUI thread only.
 std::map<int64_t, TkWin32Gadget *> Gadgets;
-int64_t NextPickedNumber = kTkFirstPickedNumber;
+int64_t NextPickedNumber = TkFirstPickedNumber;
 
 // The option created last, while no other gadget has come after it: the next option
 // joins its group.

@@ -33,7 +33,7 @@ struct TkWin32Gadget {
 // ---------------------------------------------------------------------------------------
 
 // The window class of every toolkit window, registered by TkInit.
-extern const wchar_t kTkWindowClass[];
+extern const wchar_t TkWindowClass[];
 // The font of every gadget: the one Windows programs use for their dialogs and messages,
 // sized for 96 DPI like the rest of the window. Made by TkInit.
 HFONT TkWin32GadgetFont();

@@ -152,7 +152,7 @@ bool Decode(WicJob *job, const std::string &fileName, TkDecodedPicture *picture,
     *reason = "damaged: a picture without pixels";
     return false;
   }
-  if (static_cast<int64_t>(width) * height > kTkMaxImagePixels) {
+  if (static_cast<int64_t>(width) * height > TkMaxImagePixels) {
     char text[64];
     std::snprintf(text, sizeof text, "too large: %u x %u pixels", width, height);
     *reason = text;

@@ -10,7 +10,7 @@
 // Globals
 // ---------------------------------------------------------------------------------------
 
-const wchar_t kTkWindowClass[] = L"LumoraToolkitWindow";
+const wchar_t TkWindowClass[] = L"LumoraToolkitWindow";
 
 namespace {
 
@@ -51,7 +51,7 @@ bool RegisterWindowClass() {
   // The face colour of dialogs behind the gadgets; the main window paints all of its
   // client area itself and answers the erase.
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  windowClass.lpszClassName = kTkWindowClass;
+  windowClass.lpszClassName = TkWindowClass;
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 

@@ -28,10 +28,10 @@ std::map<int64_t, TkWin32Window *> &Table() {
 }
 
 int64_t CurrentWindow = TK_ANY;
-int64_t NextPickedNumber = kTkFirstPickedNumber;
+int64_t NextPickedNumber = TkFirstPickedNumber;
 
 // The low three bits of the flags place the window; the rest are window styles.
-constexpr uint32_t kPlacementBits = 7;
+constexpr uint32_t PlacementBits = 7;
 
 // Outer size of a window of that style around a client area of width x height.
 SIZE OuterSize(DWORD style, DWORD exStyle, int width, int height) {
@@ -41,7 +41,7 @@ SIZE OuterSize(DWORD style, DWORD exStyle, int width, int height) {
 }
 
 POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkWin32Window *parent) {
-  uint32_t placement = flags & kPlacementBits;
+  uint32_t placement = flags & PlacementBits;
   if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
     RECT frame{};
     GetWindowRect(parent->handle, &frame);
@@ -134,12 +134,12 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
     TkCloseWindow(number);
   }
   TkWin32Window *parent = TkWin32CurrentWindow();
-  DWORD style = flags & ~kPlacementBits;
+  DWORD style = flags & ~PlacementBits;
   DWORD exStyle = 0;
   SIZE outer = OuterSize(style, exStyle, width, height);
   POINT at = Placement(x, y, flags, outer, parent);
 
-  HWND handle = CreateWindowExW(exStyle, kTkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
+  HWND handle = CreateWindowExW(exStyle, TkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle)
     return 0;

@@ -36,7 +36,7 @@ struct RgbBuffer {
     }
 };
 
-inline const Rgb kHaze = Hex(0xC9D6E0);
+inline const Rgb Haze = Hex(0xC9D6E0);
 
 // Tops of the silhouettes, in pixel rows (smaller is higher).
 inline double FarRangeTop(const Landscape& s, double x) {
@@ -71,7 +71,7 @@ inline double ShoreTop(const Landscape& s, double x) {
 inline Rgb Sky(const Landscape& s, double x, double y) {
     double t = Clamp01(y / s.waterLine);
     Rgb top = Hex(0x2C5FA6), middle = Hex(0x6E9ED3);
-    Rgb c = t < 0.55 ? Mix(top, middle, std::pow(t / 0.55, 0.9)) : Mix(middle, kHaze, std::pow((t - 0.55) / 0.45, 1.3));
+    Rgb c = t < 0.55 ? Mix(top, middle, std::pow(t / 0.55, 0.9)) : Mix(middle, Haze, std::pow((t - 0.55) / 0.45, 1.3));
     double ds = std::hypot(x - s.sunX, y - s.sunY);
     Rgb warm = Hex(0xFFF0C8);
     c = Mix(c, warm, 0.55 * std::exp(-ds / 180.0) + 0.2 * std::exp(-ds / 600.0));
@@ -120,7 +120,7 @@ inline Rgb FarRange(const Landscape& s, const std::vector<double>& tops, double 
     Rgb snowColour = Mix(Hex(0x8E9FC0), Hex(0xFBFBFC), Clamp01(light * 1.3));
     Rgb c = Mix(rock, snowColour, snow);
     double depth = Clamp01(below / std::max(1.0, s.waterLine - top));
-    return Mix(c, kHaze, 0.12 + 0.5 * std::pow(depth, 1.7));
+    return Mix(c, Haze, 0.12 + 0.5 * std::pow(depth, 1.7));
 }
 
 inline Rgb NearRange(const Landscape& s, double x, double y, double top) {
@@ -133,13 +133,13 @@ inline Rgb NearRange(const Landscape& s, double x, double y, double top) {
     c = Scale(c, 0.85 + 0.3 * speck);
     double depth = Clamp01((y - top) / std::max(1.0, s.waterLine - top));
     // Valley mist thickens towards the water.
-    return Mix(c, kHaze, 0.3 + 0.35 * SmoothStep(0.4, 1.0, depth));
+    return Mix(c, Haze, 0.3 + 0.35 * SmoothStep(0.4, 1.0, depth));
 }
 
 inline Rgb TreeLine(double x, double y) {
     double speck = ValueNoise(x / 2.5, y / 2.5, 81);
     Rgb c = Scale(Hex(0x1E3527), 0.8 + 0.45 * speck);
-    return Mix(c, kHaze, 0.22);
+    return Mix(c, Haze, 0.22);
 }
 
 inline Rgb Hills(const Landscape& s, double x, double y, double top) {
@@ -162,7 +162,7 @@ inline Rgb Hills(const Landscape& s, double x, double y, double top) {
     c = Scale(c, 1 - 0.45 * Clamp01(below / 450.0));
     // A little haze on the distant part of the slope.
     double far = Clamp01((s.waterLine + 150 - y) / 300.0);
-    return Mix(c, kHaze, 0.35 * far);
+    return Mix(c, Haze, 0.35 * far);
 }
 
 inline Picture MakeLandscape() {

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr DWORD kPrintException = 0x40010006;     // DBG_PRINTEXCEPTION_C
-constexpr DWORD kPrintWideException = 0x4001000A; // DBG_PRINTEXCEPTION_WIDE_C
+constexpr DWORD PrintException = 0x40010006;     // DBG_PRINTEXCEPTION_C
+constexpr DWORD PrintWideException = 0x4001000A; // DBG_PRINTEXCEPTION_WIDE_C
 
 DebugMessageSink Sink = nullptr;
 PVOID Handler = nullptr;
@@ -20,14 +20,14 @@ PVOID Handler = nullptr;
 std::string MessageOf(const EXCEPTION_RECORD &record) {
   size_t length = static_cast<size_t>(record.ExceptionInformation[0]);
   if (length > 0) length--;
-  if (record.ExceptionCode == kPrintWideException)
+  if (record.ExceptionCode == PrintWideException)
     return TkWideToUtf8(reinterpret_cast<const WCHAR *>(record.ExceptionInformation[1]), length);
   return std::string(reinterpret_cast<const char *>(record.ExceptionInformation[1]), length);
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS *pointers) {
   const EXCEPTION_RECORD &record = *pointers->ExceptionRecord;
-  bool print = record.ExceptionCode == kPrintException || record.ExceptionCode == kPrintWideException;
+  bool print = record.ExceptionCode == PrintException || record.ExceptionCode == PrintWideException;
   if (!print || !Sink || record.NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
   Sink(MessageOf(record));
   // Taken, as by a debugger: OutputDebugString returns without another form of the same
