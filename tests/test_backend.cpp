@@ -344,8 +344,8 @@ TEST(BackendDrawing, PushLayerClipsToBoundsAndNeverReadsTheMaskTransform) {
   D2D1_RECT_F bounds = {1, 0, 3, 1};
   _D2D_BeginDraw(image);
   // The mask-transform argument is a value no one may read through.
-  _D2D_PushLayer(image, nullptr, &bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
-                 reinterpret_cast<const void *>(1), 1.0f, nullptr, D2D1_LAYER_OPTIONS_NONE);
+  _D2D_PushLayer(image, nullptr, &bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, reinterpret_cast<const void *>(1),
+                 1.0f, nullptr, D2D1_LAYER_OPTIONS_NONE);
   _D2D_FillSolidRectangle(image, 0, 0, 4, 1, 0x0000FF, 1.0f);
   _D2D_PopLayer(image);
   EXPECT_EQ(_D2D_EndDraw(image), S_OK);
@@ -385,8 +385,8 @@ TEST(BackendCopy, TemporaryTargetIsCreatedReusedAndRecreatedAtTheNewSize) {
 
   Messages.clear();
   _D2D_CopyRenderTargetArea(image, 0, 0, 120, 10, image, 1, 1);
-  EXPECT_EQ(Messages,
-            (std::vector<std::string>{"*** Fuck ***", "pTempRenderTarget size changed recreated!!!! 100x50 to 120x10"}));
+  EXPECT_EQ(Messages, (std::vector<std::string>{"*** Fuck ***",
+                                                "pTempRenderTarget size changed recreated!!!! 100x50 to 120x10"}));
   ASSERT_NE(pTempRenderTarget, nullptr);
   EXPECT_EQ(pTempRenderTarget->GetSize().width, 120.0f);
   EXPECT_EQ(pTempRenderTarget->GetSize().height, 10.0f);

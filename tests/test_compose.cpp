@@ -52,7 +52,8 @@ void WriteArgbPng(const std::string &file, const std::vector<uint32_t> &pixels, 
   std::vector<uint8_t> rgba;
   rgba.reserve(pixels.size() * 4);
   for (uint32_t p : pixels)
-    rgba.insert(rgba.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p), 255});
+    rgba.insert(rgba.end(),
+                {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p), 255});
   WritePngFile(file, width, height, PngRgba, rgba);
 }
 

@@ -342,7 +342,8 @@ TEST_F(D2dTest, CopyFromRenderTargetIsAPlainClippedCopy) {
   D2D1_RECT_U rect{2, 2, 4, 4};
   ASSERT_EQ(copy->CopyFromRenderTarget(&at, target, &rect), S_OK);
   // Source (2..3, 2..3) lands at (1..2, 1..2); no blending, the rest untouched.
-  std::vector<uint32_t> want = {RedPixel, RedPixel, RedPixel, RedPixel, values[10], values[11], RedPixel, values[14], values[15]};
+  std::vector<uint32_t> want = {RedPixel,   RedPixel, RedPixel,   RedPixel,  values[10],
+                                values[11], RedPixel, values[14], values[15]};
   EXPECT_EQ(BitmapPixels(copy), want);
 
   // A source reaching past the target and a point past the bitmap are clipped, not read
@@ -539,8 +540,8 @@ TEST_F(D2dTest, ZeroSizedTargetsDrawNothing) {
   empty->Clear(&red);
   D2D1_RECT_F rect{0, 0, 10, 10};
   empty->FillRectangle(&rect, brush);
-  D2D1_LAYER_PARAMETERS layer{rect, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, 1.0f, nullptr,
-                              D2D1_LAYER_OPTIONS_NONE};
+  D2D1_LAYER_PARAMETERS layer{
+      rect, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, 1.0f, nullptr, D2D1_LAYER_OPTIONS_NONE};
   empty->PushLayer(&layer, nullptr);
   empty->FillRectangle(&rect, brush);
   empty->PopLayer();

@@ -42,8 +42,8 @@ struct Random {
     double sx = scale(), sy = Pick(0, 2) == 0 ? sx : scale();
     double angle = Pick(0, 4) == 0 ? 90.0 * Pick(0, 3) : Uniform(-360, 360);
     double c = std::cos(angle * M_PI / 180), s = std::sin(angle * M_PI / 180);
-    return D2D1_MATRIX_3X2_F{float(sx * c), float(sx * s), float(-sy * s), float(sy * c), float(Uniform(-60, 60)),
-                             float(Uniform(-60, 60))};
+    return D2D1_MATRIX_3X2_F{float(sx * c), float(sx * s),           float(-sy * s),
+                             float(sy * c), float(Uniform(-60, 60)), float(Uniform(-60, 60))};
   }
   D2D1_EXTEND_MODE Extend() {
     const D2D1_EXTEND_MODE modes[] = {D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_MIRROR};
@@ -60,15 +60,20 @@ bool SourceTransform(const D2D1_MATRIX_3X2_F &pixelToDevice, pixman_transform *t
   D2D1_MATRIX_3X2_F inverse;
   if (!D2dInvert(pixelToDevice, &inverse)) return false;
   pixman_f_transform f{};
-  f.m[0][0] = inverse._11; f.m[0][1] = inverse._21; f.m[0][2] = inverse._31;
-  f.m[1][0] = inverse._12; f.m[1][1] = inverse._22; f.m[1][2] = inverse._32;
+  f.m[0][0] = inverse._11;
+  f.m[0][1] = inverse._21;
+  f.m[0][2] = inverse._31;
+  f.m[1][0] = inverse._12;
+  f.m[1][1] = inverse._22;
+  f.m[1][2] = inverse._32;
   f.m[2][2] = 1;
   return pixman_transform_from_pixman_f_transform(t, &f) != 0;
 }
 
 pixman_repeat_t RepeatOf(D2D1_EXTEND_MODE mode) {
-  return mode == D2D1_EXTEND_MODE_WRAP ? PIXMAN_REPEAT_NORMAL
-                                       : mode == D2D1_EXTEND_MODE_MIRROR ? PIXMAN_REPEAT_REFLECT : PIXMAN_REPEAT_PAD;
+  return mode == D2D1_EXTEND_MODE_WRAP     ? PIXMAN_REPEAT_NORMAL
+         : mode == D2D1_EXTEND_MODE_MIRROR ? PIXMAN_REPEAT_REFLECT
+                                           : PIXMAN_REPEAT_PAD;
 }
 
 // The first pixel that differs, or -1.
@@ -137,8 +142,8 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
     int first = FirstDifference(got, want);
     if (first >= 0) {
       std::ostringstream out;
-      out << "seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh << " bitmap, extend "
-          << extend << ", opacity " << opacity8 << ", matrix {" << t.matrix[0][0] << " " << t.matrix[0][1] << " "
+      out << "seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh << " bitmap, extend " << extend
+          << ", opacity " << opacity8 << ", matrix {" << t.matrix[0][0] << " " << t.matrix[0][1] << " "
           << t.matrix[0][2] << "; " << t.matrix[1][0] << " " << t.matrix[1][1] << " " << t.matrix[1][2]
           << "}, first difference at (" << first % w << ", " << first / w << "): got " << std::hex << got[first]
           << " want " << want[first];
@@ -232,21 +237,25 @@ protected:
       D2D1_MATRIX_3X2_F world{1, 0, 0, 1, 0, 0};
       if (random.Pick(0, 3) == 0) { // a rotated target: the fill is clipped to a quad
         double a = random.Uniform(-3, 3);
-        world = D2D1_MATRIX_3X2_F{float(std::cos(a)), float(std::sin(a)), float(-std::sin(a)), float(std::cos(a)),
-                                  float(random.Uniform(0, w)), float(random.Uniform(0, h))};
+        world = D2D1_MATRIX_3X2_F{float(std::cos(a)), float(std::sin(a)),          float(-std::sin(a)),
+                                  float(std::cos(a)), float(random.Uniform(0, w)), float(random.Uniform(0, h))};
       }
       target->SetTransform(&world);
       bool layered = random.Pick(0, 2) == 0;
       if (layered) {
         float lx = float(random.Uniform(-10, w)), ly = float(random.Uniform(-10, h));
         D2D1_LAYER_PARAMETERS layer{{lx, ly, lx + float(random.Uniform(1, w)), ly + float(random.Uniform(1, h))},
-                                    nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0},
-                                    random.Pick(0, 1) == 0 ? 1.0f : float(random.Uniform(0, 1)), nullptr,
+                                    nullptr,
+                                    D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
+                                    {1, 0, 0, 1, 0, 0},
+                                    random.Pick(0, 1) == 0 ? 1.0f : float(random.Uniform(0, 1)),
+                                    nullptr,
                                     D2D1_LAYER_OPTIONS_NONE};
         target->PushLayer(&layer, nullptr);
       }
       float left = float(random.Uniform(-30, w)), top = float(random.Uniform(-30, h));
-      D2D1_RECT_F rect{left, top, left + float(random.Uniform(0.5, 2.0 * w)), top + float(random.Uniform(0.5, 2.0 * h))};
+      D2D1_RECT_F rect{left, top, left + float(random.Uniform(0.5, 2.0 * w)),
+                       top + float(random.Uniform(0.5, 2.0 * h))};
       target->FillRectangle(&rect, brush);
       if (layered) target->PopLayer();
       brush->Release();
@@ -274,8 +283,8 @@ TEST_F(D2dBrushSamplerTest, ScenesMatchPixman) {
     ASSERT_LT(first, 0) << "seed " << seed << " (AVX2): first difference at pixel " << first << ": got " << std::hex
                         << avx2[first] << " want " << want[first];
     first = FirstDifference(portable, want);
-    ASSERT_LT(first, 0) << "seed " << seed << " (portable): first difference at pixel " << first << ": got "
-                        << std::hex << portable[first] << " want " << want[first];
+    ASSERT_LT(first, 0) << "seed " << seed << " (portable): first difference at pixel " << first << ": got " << std::hex
+                        << portable[first] << " want " << want[first];
   }
 }
 

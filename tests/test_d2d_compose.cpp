@@ -16,8 +16,8 @@ const uint32_t BluePixel = Bgra(255, 0, 0, 255);
 const uint32_t HalfRedOnBlue = Bgra(127, 0, 128, 255);
 
 D2D1_LAYER_PARAMETERS Layer(D2D1_RECT_F bounds, float opacity, ID2D1Brush *brush = nullptr) {
-  return D2D1_LAYER_PARAMETERS{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, opacity, brush,
-                               D2D1_LAYER_OPTIONS_NONE};
+  return D2D1_LAYER_PARAMETERS{
+      bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0}, opacity, brush, D2D1_LAYER_OPTIONS_NONE};
 }
 
 class D2dComposeTest : public D2dTest {
@@ -276,7 +276,8 @@ TEST_F(D2dBrushTest, OpacityAndUniformExtendGoThroughPixman) {
   want = {a, b, b, a, c, d, d, c};
   EXPECT_EQ(Paint(4, 2, D2D1_EXTEND_MODE_MIRROR, D2D1_EXTEND_MODE_MIRROR, IdentityMatrix, IdentityMatrix), want);
   // Opacity 0.5 over transparent: red 255 * 128 / 255 = 128.
-  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, IdentityMatrix, IdentityMatrix, 0.5f);
+  std::vector<uint32_t> faded =
+      Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_WRAP, IdentityMatrix, IdentityMatrix, 0.5f);
   EXPECT_EQ(faded[0], Bgra(0, 0, 128, 128));
 }
 
@@ -292,7 +293,8 @@ TEST_F(D2dBrushTest, MixedExtendModesPerAxis) {
   EXPECT_EQ(Paint(3, 5, D2D1_EXTEND_MODE_CLAMP, D2D1_EXTEND_MODE_MIRROR, IdentityMatrix, IdentityMatrix), want);
 
   // Same answers under a half opacity: 255 * 128 / 255 = 128 in every opaque channel.
-  std::vector<uint32_t> faded = Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, IdentityMatrix, IdentityMatrix, 0.5f);
+  std::vector<uint32_t> faded =
+      Paint(1, 1, D2D1_EXTEND_MODE_WRAP, D2D1_EXTEND_MODE_CLAMP, IdentityMatrix, IdentityMatrix, 0.5f);
   EXPECT_EQ(faded[0], Bgra(0, 0, 128, 128));
 }
 

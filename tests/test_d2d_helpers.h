@@ -26,7 +26,10 @@ protected:
               S_OK);
     D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
                                              {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                                             0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+                                             0.0f,
+                                             0.0f,
+                                             D2D1_RENDER_TARGET_USAGE_NONE,
+                                             D2D1_FEATURE_LEVEL_DEFAULT};
     ASSERT_EQ(factory->CreateDCRenderTarget(&properties, &root), S_OK);
   }
   void TearDown() override {

@@ -247,7 +247,8 @@ TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndTheDestinationShrinksWi
   D2D1_RECT_F source{-2, 0, 2, 2}, dest{0, 0, 4, 2};
   target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &source);
   bitmap->Release();
-  ExpectPicture(End(), Picture({"..ab", "..cd"}, {{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}}),
+  ExpectPicture(End(),
+                Picture({"..ab", "..cd"}, {{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}}),
                 "the picture's place");
 }
 

@@ -43,8 +43,8 @@ struct Process {
 
 // Starts a program with the test's environment changed: "NAME=value" sets a variable,
 // "NAME" alone removes it. Standard output and error go to `output` (appended).
-bool Spawn(const std::vector<std::string> &arguments, const std::vector<std::string> &changes,
-           const fs::path &output, Process *process, const fs::path &folder = {}) {
+bool Spawn(const std::vector<std::string> &arguments, const std::vector<std::string> &changes, const fs::path &output,
+           Process *process, const fs::path &folder = {}) {
   std::vector<std::string> entries;
   for (char **entry = environ; *entry; ++entry) {
     const std::string text = *entry;
@@ -208,9 +208,9 @@ protected:
   // would find no X server and go to Wayland.
   void StartXServer() {
     const fs::path number = runtime_ / "display";
-    ASSERT_TRUE(Spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>\"$0\"",
-                       number.string()},
-                      {}, log_, &xserver_));
+    ASSERT_TRUE(Spawn(
+        {"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>\"$0\"", number.string()},
+        {}, log_, &xserver_));
     ASSERT_TRUE(PollUntil([&] { return ReadText(number).find('\n') != std::string::npos; })) << "Xvfb did not start";
     display_ = ":" + ReadText(number).substr(0, ReadText(number).find('\n'));
   }
@@ -434,7 +434,8 @@ TEST_F(Session, UnderWaylandTheLayersFollowThePointerOverTheMainWindowAndHoldSti
 TEST_F(Session, InstalledProgramsStartFromAnyFolderWithTheirPicturesIconAndMenuEntries) {
   const fs::path prefix = runtime_ / "prefix";
   ASSERT_EQ(std::system(("cmake --install '" + std::string(TEST_BINARY_DIR) + "' --prefix '" + prefix.string() +
-                         "' >>'" + log_.string() + "' 2>&1").c_str()),
+                         "' >>'" + log_.string() + "' 2>&1")
+                            .c_str()),
             0);
   for (const char *program : {"render_demo", "render_demo_crazy", "render_bench"})
     EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;

@@ -181,7 +181,8 @@ HBITMAP MakeNumberedBitmap() {
   HBITMAP bitmap = MakeDib(2, -3, 32);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 2; ++x)
-      SetPixel32(bitmap, x, y, uint32_t(10 * y + x) | uint32_t(100 + y) << 8 | uint32_t(200 + x) << 16 | uint32_t(50 + y) << 24);
+      SetPixel32(bitmap, x, y,
+                 uint32_t(10 * y + x) | uint32_t(100 + y) << 8 | uint32_t(200 + x) << 16 | uint32_t(50 + y) << 24);
   return bitmap;
 }
 
@@ -381,16 +382,15 @@ TEST(GdiBlend, StretchingSamplesUnderThePixelCentres) {
   struct Case {
     const char *name;
     Blit blit;
-    int source; // sides of the square source
-    int target; // sides of the square destination
+    int source;                               // sides of the square source
+    int target;                               // sides of the square destination
     std::vector<std::pair<int, int>> sampled; // destination column (and row), source column (and row)
   };
   // Shrinking 64 to 40 reaches the last column and row (left edges would give 0, 1, 32,
   // 60, 62); enlarging 3 to 8 gives both edge columns the same width, 3, 2, 3 (left
   // edges: 3, 3, 2).
   const std::vector<std::pair<int, int>> shrunk = {{0, 0}, {1, 2}, {20, 32}, {38, 61}, {39, 63}};
-  const std::vector<std::pair<int, int>> enlarged = {{0, 0}, {1, 0}, {2, 0}, {3, 1},
-                                                     {4, 1}, {5, 2}, {6, 2}, {7, 2}};
+  const std::vector<std::pair<int, int>> enlarged = {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 2}, {6, 2}, {7, 2}};
   const Case cases[] = {
       {"AlphaBlend 64 to 40", alphaBlend, 64, 40, shrunk},
       {"TransparentBlt 64 to 40", transparentBlt, 64, 40, shrunk},

@@ -123,9 +123,7 @@ std::wstring WriteFile(const std::string &name, const std::vector<uint8_t> &data
 }
 
 // 2 x 2, top row red and green, bottom row blue and white; the top-left pixel is masked out.
-Picture SmallPicture() {
-  return Picture{2, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF}, {1, 0, 0, 0}};
-}
+Picture SmallPicture() { return Picture{2, 2, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF}, {1, 0, 0, 0}}; }
 
 // 4 x 4, left half opaque red, right half transparent.
 Picture HalfRedPicture() {
@@ -189,7 +187,8 @@ IconPixels ReadIcon(HICON icon) {
 
 TEST(IconFiles, BmpEntryKeepsColoursAndMask) {
   std::wstring name = WriteFile("small24.ico", IcoFile({{2, 2, 24, DibEntry(SmallPicture(), 24)}}));
-  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+  HICON icon =
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
   ASSERT_NE(icon, nullptr);
   IconPixels pixels = ReadIcon(icon);
   ASSERT_EQ(pixels.width, 2);
@@ -240,7 +239,8 @@ TEST(IconFiles, PngEntryKeepsStraightAlphaAndMasksClearPixels) {
 }
 
 TEST(IconFiles, NearestEntryIsChosenAndScaled) {
-  std::vector<uint8_t> file = IcoFile({{2, 2, 24, DibEntry(SmallPicture(), 24)}, {4, 4, 32, DibEntry(HalfRedPicture(), 32)}});
+  std::vector<uint8_t> file =
+      IcoFile({{2, 2, 24, DibEntry(SmallPicture(), 24)}, {4, 4, 32, DibEntry(HalfRedPicture(), 32)}});
   std::wstring name = WriteFile("two.ico", file);
   auto load = [&](int width, int height) {
     return static_cast<HICON>(LoadImageW(nullptr, name.c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE));
@@ -300,12 +300,12 @@ TEST(IconFiles, DamagedFilesNeverReadOutsideTheirBuffer) {
   }
   // Directory entries pointing outside the file, and a header claiming a huge picture.
   std::vector<uint8_t> broken = file;
-  broken[6 + 12] = 0xFF; // first entry's offset
+  broken[6 + 12] = 0xFF;         // first entry's offset
   broken[6 + 16 + 8 + 3] = 0x7F; // second entry's size
   EXPECT_EQ(IcoLoad(broken.data(), broken.size(), 0, 0), nullptr);
   broken = file;
   size_t header = 6 + 32;
-  broken[header + 4 + 2] = 0x40; // width 0x400000
+  broken[header + 4 + 2] = 0x40;                            // width 0x400000
   HICON icon = IcoLoad(broken.data(), broken.size(), 2, 2); // falls back to the PNG entry
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(ReadIcon(icon).width, 2);

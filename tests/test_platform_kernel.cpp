@@ -199,7 +199,8 @@ TEST(KernelDebugOutput, MessagesReachTheSinkAsUtf8WithoutLineEnds) {
   OutputDebugStringW(L"not collected");
   ASSERT_EQ(DebugMessages.size(), 2u);
   EXPECT_EQ(DebugMessages[0], "Direct2D started");
-  EXPECT_EQ(DebugMessages[1], "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC");
+  EXPECT_EQ(DebugMessages[1], "Gr\xC3\xBC\xC3\x9F"
+                              "e \xE2\x82\xAC");
 }
 
 TEST(KernelDebugOutput, EachMessageIsOneLineOnStandardError) {
@@ -344,14 +345,13 @@ TEST(KernelFiles, BackslashPathsOpenReadAndSize) {
 
   EXPECT_EQ(CreateFileW((wideFolder + L"\\missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CreateFileW(wideFolder.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileW(wideFolder.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   // Files are only ever read: asking to create or write one is refused and leaves it alone.
   EXPECT_EQ(CreateFileW(wideName.c_str(), GENERIC_READ, 0, nullptr, 2 /* CREATE_ALWAYS */, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_EQ(CreateFileW(wideName.c_str(), GENERIC_READ | 0x40000000 /* GENERIC_WRITE */, 0, nullptr, OPEN_EXISTING,
-                        0, nullptr),
+  EXPECT_EQ(CreateFileW(wideName.c_str(), GENERIC_READ | 0x40000000 /* GENERIC_WRITE */, 0, nullptr, OPEN_EXISTING, 0,
+                        nullptr),
             INVALID_HANDLE_VALUE);
   ASSERT_TRUE(GetFileAttributesExW(wideName.c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ(data.nFileSizeLow, 11u);

@@ -22,7 +22,7 @@ struct PaintLog {
   std::atomic<int> finished{0};
   std::atomic<int> erases{0};
   std::thread::id thread;
-  uint32_t colour = 0;   // BGRA value written into every pixel
+  uint32_t colour = 0; // BGRA value written into every pixel
   LRESULT eraseResult = 1;
   PAINTSTRUCT last{};
   bool sawBackBuffer = false;

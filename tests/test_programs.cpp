@@ -351,9 +351,8 @@ TEST(DemoPrograms, BorderPicturesThatDoNotFitTheirSliceLinesAreNamedOnce) {
   // A 10 x 10 border with a mask of 40 x 40: too small for 20, 20, 70, 70, and not its size.
   ASSERT_TRUE(WritePngFile(folder / "border_new2.png", 10, 10, PngGrey, std::vector<uint8_t>(100, 90)));
   ASSERT_TRUE(WritePngFile(folder / "border_new_mask2.png", 40, 40, PngGrey, std::vector<uint8_t>(1600, 0)));
-  ExpectLines(PictureLines(folder.path, Bench),
-              {{"border_new2.png", "10 x 10 pixels, too small for its slice lines"},
-               {"border_new_mask2.png", "is 40 x 40 pixels, not the 10 x 10"}});
+  ExpectLines(PictureLines(folder.path, Bench), {{"border_new2.png", "10 x 10 pixels, too small for its slice lines"},
+                                                 {"border_new_mask2.png", "is 40 x 40 pixels, not the 10 x 10"}});
 }
 
 } // namespace

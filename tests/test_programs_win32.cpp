@@ -200,8 +200,10 @@ TEST_P(Programs, ShowTheirWindowsNameTheBackendAndEndWithCodeZero) {
     EXPECT_EQ(size.cy, 61);
     EXPECT_TRUE(GetWindowLongPtrW(settings, GWL_EXSTYLE) & WS_EX_TOPMOST);
   }
-  if (main) PostMessageW(main, WM_CLOSE, 0, 0);
-  else TerminateProcess(process.hProcess, 99);
+  if (main)
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  else
+    TerminateProcess(process.hProcess, 99);
   EXPECT_EQ(WaitForExit(&process), 0);
   StopListening(&listener);
 
@@ -245,8 +247,10 @@ void RunTypeAndClose(const std::string &program, bool closeSettings, const std::
     EXPECT_EQ(Text(field), count);
   }
   HWND closing = closeSettings ? settings : main;
-  if (closing) PostMessageW(closing, WM_CLOSE, 0, 0);
-  else TerminateProcess(process.hProcess, 99);
+  if (closing)
+    PostMessageW(closing, WM_CLOSE, 0, 0);
+  else
+    TerminateProcess(process.hProcess, 99);
   EXPECT_EQ(WaitForExit(&process), 0) << program;
 }
 

@@ -148,8 +148,8 @@ TEST_F(BorderTest, EdgesTileAndARectangleAsWideAsTheCornersHasNoTopEdge) {
   RenderBorder *border = CreateRenderBorder(picture, nullptr, &margins);
   RenderImage *target = CreateRenderImage(200, 100, 0);
   StartRenderDrawing(target);
-  DrawRenderBorder(border, 0, 0, 40, 90, 1.0f);     // w0 + w2 wide
-  DrawRenderBorder(border, 50, 0, 150, 100, 0.0f);  // invisible
+  DrawRenderBorder(border, 0, 0, 40, 90, 1.0f);    // w0 + w2 wide
+  DrawRenderBorder(border, 50, 0, 150, 100, 0.0f); // invisible
   StopRenderDrawing();
   EXPECT_EQ(Pixel(target, 19, 0), Opaque(Region[0][0]));
   EXPECT_EQ(Pixel(target, 20, 0), Opaque(Region[0][2]));
@@ -298,8 +298,8 @@ TEST_F(PixelTest, TrimCropsToTheVisiblePixels) {
   if (RunningUnderWine()) GTEST_SKIP() << WineCopyFromRenderTarget;
   RenderImage *image = CreateRenderImage(10, 8, 0);
   StartRenderDrawing(image);
-  DrawRenderBox(2, 3, 5, 2, TkRGB(0, 0, 255), 1.0f);   // x 2-6, y 3-4
-  DrawRenderBox(4, 5, 1, 1, TkRGB(255, 0, 0), 0.25f);  // faint, still visible: y 5
+  DrawRenderBox(2, 3, 5, 2, TkRGB(0, 0, 255), 1.0f);  // x 2-6, y 3-4
+  DrawRenderBox(4, 5, 1, 1, TkRGB(255, 0, 0), 0.25f); // faint, still visible: y 5
   StopRenderDrawing();
 
   BorderMargins margins = {-1, -1, -1, -1};
@@ -309,7 +309,7 @@ TEST_F(PixelTest, TrimCropsToTheVisiblePixels) {
   EXPECT_EQ(trimmed->height, 3);
   EXPECT_EQ(margins.left, 2);
   EXPECT_EQ(margins.top, 3);
-  EXPECT_EQ(margins.right, 3);  // strip widths, not positions
+  EXPECT_EQ(margins.right, 3); // strip widths, not positions
   EXPECT_EQ(margins.bottom, 2);
   EXPECT_EQ(Pixel(trimmed, 0, 0), (Bgra{255, 0, 0, 255}));
   EXPECT_EQ(Pixel(trimmed, 2, 2).a, 64);

@@ -59,7 +59,7 @@ using EffectHandleTest = RenderTest;
 
 TEST_F(AdjustedBitmapTest, NeutralSettingsReproduceAPictureUpright) {
   // Three distinct rows, alpha included (also 0 with colour, which nothing may touch).
-  std::vector<Bgra> pixels = {{10, 20, 30, 255}, {200, 100, 50, 128}, //
+  std::vector<Bgra> pixels = {{10, 20, 30, 255}, {200, 100, 50, 128},  //
                               {1, 2, 3, 0},      {255, 255, 255, 255}, //
                               {0, 0, 0, 255},    {90, 60, 30, 7}};
   HBITMAP source = MakeBitmap32(2, 3, pixels);

@@ -29,9 +29,9 @@ protected:
   void SetUp() override {
     ASSERT_NE(MainRenderTarget, nullptr);
     ASSERT_EQ(RenderBackend, RENDER_BACKEND_DIRECT2D);
-    folder_ = std::filesystem::temp_directory_path() /
-              ("render_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        std::filesystem::temp_directory_path() / ("render_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder_);
     images_ = TkListSize(ImageList);
     brushes_ = TkListSize(BrushList);

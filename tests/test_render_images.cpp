@@ -20,7 +20,7 @@ void WriteIcon(const std::string &file, int size, const std::vector<uint8_t> &bg
   };
   int maskRow = (size + 31) / 32 * 4;
   uint32_t bytes = 40 + size * size * 4 + maskRow * size;
-  u16(0), u16(1), u16(1);                                                    // ICONDIR
+  u16(0), u16(1), u16(1); // ICONDIR
   data.push_back(static_cast<uint8_t>(size)), data.push_back(static_cast<uint8_t>(size));
   data.push_back(0), data.push_back(0), u16(1), u16(32), u32(bytes), u32(6 + 16); // ICONDIRENTRY
   u32(40), u32(size), u32(size * 2), u16(1), u16(32), u32(0), u32(size * size * 4), u32(0), u32(0), u32(0), u32(0);

@@ -132,11 +132,11 @@ TEST_F(LayerTest, BorderMaskReplacesTheBrushAndTheBorderIsDrawnAfterThePop) {
   EXPECT_EQ(TkListSize(ImageList), images);
   EXPECT_EQ(TkListSize(BrushList), brushes);
 
-  EXPECT_EQ(Pixel(target, 1, 1), ClearPixel);   // outside the layer
+  EXPECT_EQ(Pixel(target, 1, 1), ClearPixel); // outside the layer
   EXPECT_EQ(Pixel(target, 11, 5), ClearPixel);
-  EXPECT_EQ(Pixel(target, 4, 2), RedPixel);     // the mask's opaque top edge
-  EXPECT_EQ(Pixel(target, 6, 6), RedPixel);     // inside the mask border: opaque black
-  EXPECT_EQ(Pixel(target, 9, 2), ClearPixel);   // transparent mask corner, no border there
+  EXPECT_EQ(Pixel(target, 4, 2), RedPixel);   // the mask's opaque top edge
+  EXPECT_EQ(Pixel(target, 6, 6), RedPixel);   // inside the mask border: opaque black
+  EXPECT_EQ(Pixel(target, 9, 2), ClearPixel); // transparent mask corner, no border there
   // The mask hides the content at the top-left corner, but the border drawn after the
   // pop is neither clipped nor masked.
   EXPECT_EQ(Pixel(target, 2, 2), GreenPixel);
@@ -164,7 +164,7 @@ TEST_F(LayerTest, MaskTooSmallForItsSliceLinesStillShowsTheLayer) {
   DrawRenderBox(0, 0, 12, 12, 0x0000FF, 1.0f);
   StopRenderLayer();
   StopRenderDrawing();
-  EXPECT_EQ(Pixel(target, 6, 6), RedPixel);   // inside the mask's pieces: opaque
+  EXPECT_EQ(Pixel(target, 6, 6), RedPixel); // inside the mask's pieces: opaque
   // The top piece is cut partly from the 3 x 3 (opaque) and partly beyond it (clear).
   EXPECT_EQ(Pixel(target, 4, 3), RedPixel);
   EXPECT_EQ(Pixel(target, 5, 3), ClearPixel);
@@ -270,12 +270,12 @@ TEST_F(LayerTest, ComposesASmallFrame) {
   EXPECT_EQ(TkListSize(ImageList), images);
   EXPECT_EQ(TkListSize(BrushList), brushes);
 
-  EXPECT_EQ(Pixel(frame, 0, 0), GreyPixel);  // background outside the layer
+  EXPECT_EQ(Pixel(frame, 0, 0), GreyPixel); // background outside the layer
   EXPECT_EQ(Pixel(frame, 11, 6), GreyPixel);
   EXPECT_EQ(Pixel(frame, 9, 3), GreyPixel);  // through the mask's transparent corner
   EXPECT_EQ(Pixel(frame, 2, 3), GreenPixel); // the border's corner over everything
   EXPECT_EQ(Pixel(frame, 8, 9), GreenPixel);
-  EXPECT_EQ(Pixel(frame, 4, 2), RedPixel);   // tiles where the mask is opaque
+  EXPECT_EQ(Pixel(frame, 4, 2), RedPixel); // tiles where the mask is opaque
   EXPECT_EQ(Pixel(frame, 5, 2), BluePixel);
   EXPECT_EQ(Pixel(frame, 6, 4), RedPixel);
   EXPECT_EQ(Pixel(frame, 7, 4), BluePixel);
@@ -288,7 +288,7 @@ TEST_F(LayerTest, ComposesASmallFrame) {
   EXPECT_NEAR(overBlue.b, 255, 1);
   EXPECT_EQ(overBlue.r, 0);
   EXPECT_EQ(overBlue.a, 255);
-  EXPECT_EQ(Pixel(frame, 6, 6), RedPixel);   // right of the ball
+  EXPECT_EQ(Pixel(frame, 6, 6), RedPixel); // right of the ball
 
   FreeRenderBrush(tiles);
   FreeRenderImage(tile);

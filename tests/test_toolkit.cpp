@@ -135,8 +135,7 @@ struct Item {
 std::vector<int> Walk(TkList *list) {
   std::vector<int> values;
   TkResetList(list);
-  while (Item *item = static_cast<Item *>(TkNextElement(list)))
-    values.push_back(item->value);
+  while (Item *item = static_cast<Item *>(TkNextElement(list))) values.push_back(item->value);
   return values;
 }
 
@@ -162,14 +161,12 @@ TEST(TkList, AddsInOrderWithZeroFilledRecords) {
 
 TEST(TkList, DeletingDuringIterationContinuesWithTheNext) {
   TkList *list = TkNewList(sizeof(Item));
-  for (int i = 1; i <= 5; ++i)
-    static_cast<Item *>(TkAddElement(list))->value = i;
+  for (int i = 1; i <= 5; ++i) static_cast<Item *>(TkAddElement(list))->value = i;
   std::vector<int> visited;
   TkResetList(list);
   while (Item *item = static_cast<Item *>(TkNextElement(list))) {
     visited.push_back(item->value);
-    if (item->value == 1 || item->value == 3 || item->value == 5)
-      TkDeleteElement(list);
+    if (item->value == 1 || item->value == 3 || item->value == 5) TkDeleteElement(list);
   }
   EXPECT_EQ(visited, (std::vector<int>{1, 2, 3, 4, 5}));
   EXPECT_EQ(Walk(list), (std::vector<int>{2, 4}));
@@ -197,8 +194,7 @@ TEST(TkList, DeletingTheFirstPutsTheCursorBeforeTheStart) {
 
 TEST(TkList, ClearEmptiesAndTheListStaysUsable) {
   TkList *list = TkNewList(sizeof(Item));
-  for (int i = 0; i < 100; ++i)
-    TkAddElement(list);
+  for (int i = 0; i < 100; ++i) TkAddElement(list);
   TkClearList(list);
   EXPECT_EQ(TkListSize(list), 0);
   EXPECT_EQ(TkCurrentElement(list), nullptr);
@@ -257,11 +253,9 @@ TEST(TkRandom, CoversSmallRangesEvenly) {
     ++counts[value];
   }
   // Expected 10000 each; the standard deviation is about 82.
-  for (int count : counts)
-    EXPECT_NEAR(count, 10000, 400);
+  for (int count : counts) EXPECT_NEAR(count, 10000, 400);
   int ones = 0;
-  for (int i = 0; i < 10000; ++i)
-    ones += static_cast<int>(TkRandom(1));
+  for (int i = 0; i < 10000; ++i) ones += static_cast<int>(TkRandom(1));
   EXPECT_NEAR(ones, 5000, 250);
 }
 
@@ -280,8 +274,7 @@ TEST(TkRandom, LargestMaxStaysInRangeAndUsesTheTopBits) {
 std::vector<int64_t> Draws(uint64_t seed) {
   TkRandomSeed(seed);
   std::vector<int64_t> values;
-  for (int i = 0; i < 20; ++i)
-    values.push_back(TkRandom(1000000));
+  for (int i = 0; i < 20; ++i) values.push_back(TkRandom(1000000));
   return values;
 }
 
@@ -301,8 +294,7 @@ TEST(TkRandom, SeedsArePerThreadAndReproducible) {
 TEST(TkRandom, UnseededThreadsDiffer) {
   auto draw = [] {
     std::vector<int64_t> values;
-    for (int i = 0; i < 4; ++i)
-      values.push_back(TkRandom(2147483647));
+    for (int i = 0; i < 4; ++i) values.push_back(TkRandom(2147483647));
     return values;
   };
   auto a = std::async(std::launch::async, draw);
@@ -319,8 +311,7 @@ TEST(TkMemory, AllocatesZeroFilledBlocks) {
   EXPECT_EQ(TkAllocateMemory(-1), nullptr);
   uint8_t *block = static_cast<uint8_t *>(TkAllocateMemory(64));
   ASSERT_NE(block, nullptr);
-  for (int i = 0; i < 64; ++i)
-    ASSERT_EQ(TkPeekByte(block + i), 0);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(TkPeekByte(block + i), 0);
   const char text[] = "abcdef";
   TkCopyMemory(text, block, 6);
   EXPECT_EQ(TkPeekByte(block + 5), 'f');
@@ -391,8 +382,7 @@ void WriteBytes(const std::filesystem::path &path, size_t count) {
   FILE *file = std::fopen(path.string().c_str(), "wb");
   ASSERT_NE(file, nullptr);
   std::vector<char> bytes(count, 'x');
-  if (count)
-    std::fwrite(bytes.data(), 1, count, file);
+  if (count) std::fwrite(bytes.data(), 1, count, file);
   std::fclose(file);
 }
 
@@ -445,8 +435,7 @@ TEST(TkOSVersion, UnknownWhereNoWindowsVersionCanBeRead) {
   OSVERSIONINFOEXW info{};
   info.dwOSVersionInfoSize = sizeof info;
   HMODULE ntdll = LoadLibraryW(L"ntdll.dll");
-  if (ntdll || GetVersionExW(reinterpret_cast<OSVERSIONINFOW *>(&info)))
-    GTEST_SKIP() << "running on Windows";
+  if (ntdll || GetVersionExW(reinterpret_cast<OSVERSIONINFOW *>(&info))) GTEST_SKIP() << "running on Windows";
   EXPECT_EQ(TkOSVersion(), 200);
 }
 

@@ -195,8 +195,8 @@ TEST(TkLoadImage, JpegDecodesAsLibjpegDoesWithinRounding) {
   int largest = 0;
   double total = 0;
   for (size_t i = 0; i < got.size(); ++i)
-    for (int difference : {std::abs(got[i].b - want[i].b), std::abs(got[i].g - want[i].g),
-                           std::abs(got[i].r - want[i].r)}) {
+    for (int difference :
+         {std::abs(got[i].b - want[i].b), std::abs(got[i].g - want[i].g), std::abs(got[i].r - want[i].r)}) {
       largest = std::max(largest, difference);
       total += difference;
     }
@@ -219,8 +219,7 @@ void ExpectRejected(const std::string &file) {
 TEST(TkLoadImage, RejectsBrokenFiles) {
   std::string png = Folder() / "whole.png";
   std::vector<uint8_t> samples(64 * 64 * 4);
-  for (size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<uint8_t>(i * 7);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 7);
   ASSERT_TRUE(WritePngFile(png, 64, 64, PngRgba, samples));
   std::string jpeg = Folder() / "whole.jpg";
   WriteJpeg(jpeg, 64, 64, 10, 200, 30, true);
@@ -232,16 +231,15 @@ TEST(TkLoadImage, RejectsBrokenFiles) {
   WriteFileBytes(cutJpeg, std::vector<char>(jpegBytes.begin(), jpegBytes.begin() + jpegBytes.size() / 2));
   std::string badPng = Folder() / "bad.png";
   std::vector<char> corrupt = pngBytes;
-  for (size_t i = 40; i < corrupt.size(); i += 3)
-    corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+  for (size_t i = 40; i < corrupt.size(); i += 3) corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
   WriteFileBytes(badPng, corrupt);
   std::string headerOnlyJpeg = Folder() / "header.jpg";
   WriteFileBytes(headerOnlyJpeg, {'\xFF', '\xD8', '\xFF'});
   std::string text = Folder() / "text.png";
   WriteFileBytes(text, {'h', 'e', 'l', 'l', 'o'});
 
-  for (const std::string &file : {cutPng, cutJpeg, badPng, headerOnlyJpeg, text, Folder() / "missing.png",
-                                   Folder().path.string()})
+  for (const std::string &file :
+       {cutPng, cutJpeg, badPng, headerOnlyJpeg, text, Folder() / "missing.png", Folder().path.string()})
     ExpectRejected(file);
 }
 
@@ -309,7 +307,7 @@ TEST(TkPlot, DefaultModeBlendsSourceOver) {
   int64_t image = TkCreateImage(TK_ANY, 2, 1, 32);
   Fill(image, {Rgba(0, 0, 255, 255), Rgba(0, 0, 0, 0)});
   ASSERT_NE(TkStartDrawing(image), nullptr);
-  TkPlot(0, 0, Rgba(255, 0, 0, 128)); // half red over opaque blue
+  TkPlot(0, 0, Rgba(255, 0, 0, 128));    // half red over opaque blue
   TkPlot(1, 0, Rgba(200, 100, 50, 128)); // over nothing: the colour itself
   EXPECT_EQ(TkPoint(0, 0), Rgba(128, 0, 127, 255));
   EXPECT_EQ(TkPoint(1, 0), Rgba(200, 100, 50, 128));
@@ -409,8 +407,7 @@ TEST(TkStartDrawing, FreeingTheImageEndsTheDrawing) {
 std::vector<uint32_t> Row(int64_t image) {
   std::vector<uint32_t> values;
   TkStartDrawing(image);
-  for (int x = 0; x < TkImageWidth(image); ++x)
-    values.push_back(TkPoint(x, 0));
+  for (int x = 0; x < TkImageWidth(image); ++x) values.push_back(TkPoint(x, 0));
   TkStopDrawing();
   return values;
 }

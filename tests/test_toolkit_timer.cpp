@@ -13,8 +13,7 @@ namespace {
 TEST(TkDelay, RaisesTheTimerResolutionOnce) {
   std::atomic<bool> go{false};
   auto first = [&] {
-    while (!go.load())
-      std::this_thread::yield();
+    while (!go.load()) std::this_thread::yield();
     TkDelay(1);
   };
   std::thread a(first), b(first);

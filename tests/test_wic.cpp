@@ -57,16 +57,15 @@ TEST(Com, InitialisationIsPerThread) {
   // A fresh thread, so the main thread's state does not count.
   std::thread([] {
     void *object = reinterpret_cast<void *>(1);
-    EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                               &object),
-              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, &object),
+        CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
 
     EXPECT_EQ(CoInitialize(nullptr), S_OK);
     EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
     EXPECT_EQ(CoInitialize(reinterpret_cast<void *>(1)), E_INVALIDARG);
-    EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
-              S_OK);
+    EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), S_OK);
     static_cast<IUnknown *>(object)->Release();
   }).join();
 }
@@ -80,8 +79,7 @@ TEST(Com, CreateInstanceKnowsOnlyTheFirstWicFactoryClass) {
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, &object),
             REGDB_E_CLASSNOTREG);
-  EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                             nullptr),
+  EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, nullptr),
             E_POINTER);
 
   IUnknown *factory = nullptr;
@@ -189,8 +187,8 @@ TEST_F(Wic, IgnoredAlphaAnd24BitPixelsBecomeOpaque) {
 
 TEST_F(Wic, ForeignOrDeletedBitmapIsRefused) {
   IWICBitmap *bitmap = reinterpret_cast<IWICBitmap *>(1);
-  EXPECT_LT(factory->CreateBitmapFromHBITMAP(reinterpret_cast<HBITMAP>(0x1234), nullptr,
-                                             WICBitmapUsePremultipliedAlpha, &bitmap),
+  EXPECT_LT(factory->CreateBitmapFromHBITMAP(reinterpret_cast<HBITMAP>(0x1234), nullptr, WICBitmapUsePremultipliedAlpha,
+                                             &bitmap),
             0);
   EXPECT_EQ(bitmap, nullptr);
   EXPECT_LT(factory->CreateBitmapFromHBITMAP(nullptr, nullptr, WICBitmapUsePremultipliedAlpha, &bitmap), 0);

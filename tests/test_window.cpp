@@ -267,9 +267,9 @@ TEST_F(Window, RefusedKeyOverASelectionLeavesTheTextAndTheSelection) {
     guint key;
     const char *after;
   } cases[] = {
-      {0, -1, GDK_KEY_a, "10"},     // the whole count selected, as after a double click
-      {1, 2, GDK_KEY_minus, "10"},  // part of it
-      {0, -1, GDK_KEY_7, "7"},      // a digit still replaces the selection
+      {0, -1, GDK_KEY_a, "10"},    // the whole count selected, as after a double click
+      {1, 2, GDK_KEY_minus, "10"}, // part of it
+      {0, -1, GDK_KEY_7, "7"},     // a digit still replaces the selection
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.after);

@@ -20,8 +20,8 @@ TkImage *OutputImage() { return gOutput.dc ? TkFindImage(gOutput.image) : nullpt
 // by 255 * 255 so that the usual cases come out exact.
 void BlendOver(uint8_t *pixel, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
   uint32_t da = pixel[3];
-  uint32_t sourceWeight = a * 255;        // source alpha, scaled
-  uint32_t destWeight = da * (255 - a);   // what shows through, scaled
+  uint32_t sourceWeight = a * 255;      // source alpha, scaled
+  uint32_t destWeight = da * (255 - a); // what shows through, scaled
   uint32_t outWeight = sourceWeight + destWeight;
   if (outWeight == 0) {
     pixel[0] = pixel[1] = pixel[2] = pixel[3] = 0;
@@ -40,13 +40,10 @@ void BlendOver(uint8_t *pixel, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 
 HDC TkStartDrawing(int64_t number) {
   TkImage *image = TkFindImage(number);
-  if (!image)
-    return nullptr;
-  if (gOutput.dc)
-    TkStopDrawing();
+  if (!image) return nullptr;
+  if (gOutput.dc) TkStopDrawing();
   HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc)
-    return nullptr;
+  if (!dc) return nullptr;
   HGDIOBJ previous = SelectObject(dc, image->bitmap);
   if (!previous) {
     DeleteDC(dc);
@@ -59,8 +56,7 @@ HDC TkStartDrawing(int64_t number) {
 }
 
 void TkStopDrawing() {
-  if (!gOutput.dc)
-    return;
+  if (!gOutput.dc) return;
   GdiFlush();
   SelectObject(gOutput.dc, gOutput.previousBitmap);
   DeleteDC(gOutput.dc);
@@ -73,8 +69,7 @@ void TkDrawingMode(int mode) { gOutput.mode = mode; }
 
 void TkPlot(int x, int y, uint32_t rgba) {
   TkImage *image = OutputImage();
-  if (!image || x < 0 || y < 0 || x >= image->width || y >= image->height)
-    return;
+  if (!image || x < 0 || y < 0 || x >= image->width || y >= image->height) return;
   uint32_t r = rgba & 255, g = (rgba >> 8) & 255, b = (rgba >> 16) & 255, a = rgba >> 24;
   uint8_t *pixel = TkImageRow(*image, y) + static_cast<ptrdiff_t>(x) * (image->depth / 8);
   if (image->depth == 32 && !(gOutput.mode & TK_DRAW_ALL_CHANNELS)) {
@@ -84,14 +79,12 @@ void TkPlot(int x, int y, uint32_t rgba) {
   pixel[0] = static_cast<uint8_t>(b);
   pixel[1] = static_cast<uint8_t>(g);
   pixel[2] = static_cast<uint8_t>(r);
-  if (image->depth == 32)
-    pixel[3] = static_cast<uint8_t>(a);
+  if (image->depth == 32) pixel[3] = static_cast<uint8_t>(a);
 }
 
 uint32_t TkPoint(int x, int y) {
   TkImage *image = OutputImage();
-  if (!image || x < 0 || y < 0 || x >= image->width || y >= image->height)
-    return 0;
+  if (!image || x < 0 || y < 0 || x >= image->width || y >= image->height) return 0;
   const uint8_t *pixel = TkImageRow(*image, y) + static_cast<ptrdiff_t>(x) * (image->depth / 8);
   uint32_t a = image->depth == 32 ? pixel[3] : 255;
   return TkRGBA(pixel[2], pixel[1], pixel[0], a);

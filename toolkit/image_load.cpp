@@ -8,8 +8,7 @@
 bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool hasAlpha) {
   TkDiscardPicture(picture);
   TkImage image;
-  if (!TkMakeImageBitmap(width, height, hasAlpha ? 32 : 24, &image))
-    return false;
+  if (!TkMakeImageBitmap(width, height, hasAlpha ? 32 : 24, &image)) return false;
   picture->width = width;
   picture->height = height;
   picture->hasAlpha = hasAlpha;
@@ -20,8 +19,7 @@ bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool ha
 }
 
 void TkDiscardPicture(TkDecodedPicture *picture) {
-  if (picture->bitmap)
-    DeleteObject(static_cast<HBITMAP>(picture->bitmap));
+  if (picture->bitmap) DeleteObject(static_cast<HBITMAP>(picture->bitmap));
   *picture = TkDecodedPicture{};
 }
 
@@ -34,8 +32,7 @@ void TkUsePNGDecoder() {}
 void TkUseJPEGDecoder() {}
 
 int64_t TkLoadImage(int64_t number, const std::string &fileName) {
-  if (number < 0 && number != TK_ANY)
-    return 0;
+  if (number < 0 && number != TK_ANY) return 0;
   // Folders, empty files and whatever else has no bytes (a pipe would never end) are
   // refused before anything is opened.
   if (TkFileSize(fileName) < 1) {

@@ -38,8 +38,7 @@ std::vector<Contribution> AxisContributions(int source, int destination) {
       double fraction = position - first;
       c.first = first;
       c.weights.push_back(static_cast<float>(1.0 - fraction));
-      if (first + 1 < source)
-        c.weights.push_back(static_cast<float>(fraction));
+      if (first + 1 < source) c.weights.push_back(static_cast<float>(fraction));
     }
   }
   return result;
@@ -72,13 +71,10 @@ uint8_t ToByte(float value) { return static_cast<uint8_t>(std::clamp(std::lround
 
 int TkResizeImage(int64_t number, int width, int height) {
   TkImage *image = TkFindImage(number);
-  if (!image || width < 1 || height < 1)
-    return 0;
-  if (width == image->width && height == image->height)
-    return 1;
+  if (!image || width < 1 || height < 1) return 0;
+  if (width == image->width && height == image->height) return 1;
   TkImage resized;
-  if (!TkMakeImageBitmap(width, height, image->depth, &resized))
-    return 0;
+  if (!TkMakeImageBitmap(width, height, image->depth, &resized)) return 0;
 
   std::vector<Contribution> columns = AxisContributions(image->width, width);
   std::vector<Contribution> rows = AxisContributions(image->height, height);
@@ -94,8 +90,7 @@ int TkResizeImage(int64_t number, int width, int height) {
       const Contribution &c = columns[static_cast<size_t>(x)];
       for (size_t k = 0; k < c.weights.size(); ++k) {
         const float *p = in + (static_cast<size_t>(c.first) + k) * 4;
-        for (int ch = 0; ch < 4; ++ch)
-          out[ch] += p[ch] * c.weights[k];
+        for (int ch = 0; ch < 4; ++ch) out[ch] += p[ch] * c.weights[k];
       }
     }
   }
@@ -109,8 +104,7 @@ int TkResizeImage(int64_t number, int width, int height) {
     for (size_t k = 0; k < c.weights.size(); ++k) {
       const float *in = across.data() + (static_cast<size_t>(c.first) + k) * width * 4;
       float weight = c.weights[k];
-      for (size_t i = 0; i < sum.size(); ++i)
-        sum[i] += in[i] * weight;
+      for (size_t i = 0; i < sum.size(); ++i) sum[i] += in[i] * weight;
     }
     uint8_t *row = TkImageRow(resized, y);
     const float *p = sum.data();
@@ -132,8 +126,7 @@ int TkResizeImage(int64_t number, int width, int height) {
     }
   }
 
-  if (HDC dc = TkDrawingDcOf(number))
-    SelectObject(dc, resized.bitmap);
+  if (HDC dc = TkDrawingDcOf(number)) SelectObject(dc, resized.bitmap);
   DeleteObject(image->bitmap);
   *image = resized;
   return 1;

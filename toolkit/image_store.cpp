@@ -14,11 +14,9 @@ constexpr int64_t MaxBitmapBytes = int64_t{1} << 30;
 
 bool TkMakeImageBitmap(int width, int height, int depth, TkImage *image) {
   *image = TkImage{};
-  if (width < 1 || height < 1 || (depth != 24 && depth != 32))
-    return false;
+  if (width < 1 || height < 1 || (depth != 24 && depth != 32)) return false;
   int64_t stride = (static_cast<int64_t>(width) * (depth / 8) + 3) / 4 * 4;
-  if (stride * height > MaxBitmapBytes)
-    return false;
+  if (stride * height > MaxBitmapBytes) return false;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -29,8 +27,7 @@ bool TkMakeImageBitmap(int width, int height, int depth, TkImage *image) {
   void *bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap || !bits) {
-    if (bitmap)
-      DeleteObject(bitmap);
+    if (bitmap) DeleteObject(bitmap);
     return false;
   }
   std::memset(bits, 0, static_cast<size_t>(stride * height));
@@ -63,28 +60,23 @@ int64_t TkStoreImage(int64_t number, const TkImage &image) {
 
 int64_t TkCreateImage(int64_t number, int width, int height, int depth) {
   TkImage image;
-  if (!TkMakeImageBitmap(width, height, depth, &image))
-    return 0;
+  if (!TkMakeImageBitmap(width, height, depth, &image)) return 0;
   return TkStoreImage(number, image);
 }
 
 void TkFreeImage(int64_t number) {
   auto found = gImages.find(number);
-  if (found == gImages.end())
-    return;
+  if (found == gImages.end()) return;
   // A bitmap still selected into the drawing output cannot be deleted.
-  if (TkDrawingDcOf(number))
-    TkStopDrawing();
+  if (TkDrawingDcOf(number)) TkStopDrawing();
   DeleteObject(found->second.bitmap);
   gImages.erase(found);
 }
 
 HBITMAP TkDetachImageHandle(int64_t number) {
   auto found = gImages.find(number);
-  if (found == gImages.end())
-    return nullptr;
-  if (TkDrawingDcOf(number))
-    TkStopDrawing();
+  if (found == gImages.end()) return nullptr;
+  if (TkDrawingDcOf(number)) TkStopDrawing();
   HBITMAP bitmap = found->second.bitmap;
   gImages.erase(found);
   return bitmap;

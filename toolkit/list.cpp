@@ -47,24 +47,20 @@ void Unlink(TkList *list, TkListNode *node) {
 
 TkList *TkNewList(size_t elementSize) {
   TkList *list = static_cast<TkList *>(std::calloc(1, sizeof(TkList)));
-  if (list)
-    list->elementSize = elementSize;
+  if (list) list->elementSize = elementSize;
   return list;
 }
 
 void TkFreeList(TkList *list) {
-  if (!list)
-    return;
+  if (!list) return;
   TkClearList(list);
   std::free(list);
 }
 
 void *TkAddElement(TkList *list) {
-  if (!list || list->elementSize > SIZE_MAX - HeaderSize)
-    return nullptr;
+  if (!list || list->elementSize > SIZE_MAX - HeaderSize) return nullptr;
   TkListNode *node = static_cast<TkListNode *>(std::calloc(1, HeaderSize + list->elementSize));
-  if (!node)
-    return nullptr;
+  if (!node) return nullptr;
   node->owner = list;
   // After the current element; with the cursor before the first, at the front.
   TkListNode *before = list->current;
@@ -85,8 +81,7 @@ void *TkAddElement(TkList *list) {
 }
 
 void TkClearList(TkList *list) {
-  if (!list)
-    return;
+  if (!list) return;
   TkListNode *node = list->first;
   while (node) {
     TkListNode *next = node->next;
@@ -99,18 +94,15 @@ void TkClearList(TkList *list) {
 }
 
 void TkResetList(TkList *list) {
-  if (list)
-    list->current = nullptr;
+  if (list) list->current = nullptr;
 }
 
 void *TkNextElement(TkList *list) {
-  if (!list)
-    return nullptr;
+  if (!list) return nullptr;
   TkListNode *next = list->current ? list->current->next : list->first;
   // Past the last element the cursor stays on it, so an add after a finished walk
   // still appends.
-  if (!next)
-    return nullptr;
+  if (!next) return nullptr;
   list->current = next;
   return DataOf(next);
 }
@@ -118,16 +110,13 @@ void *TkNextElement(TkList *list) {
 void *TkCurrentElement(TkList *list) { return list ? DataOf(list->current) : nullptr; }
 
 void TkChangeCurrentElement(TkList *list, void *element) {
-  if (!list || !element)
-    return;
+  if (!list || !element) return;
   TkListNode *node = NodeOf(element);
-  if (node->owner == list)
-    list->current = node;
+  if (node->owner == list) list->current = node;
 }
 
 void TkDeleteElement(TkList *list) {
-  if (!list || !list->current)
-    return;
+  if (!list || !list->current) return;
   TkListNode *node = list->current;
   list->current = node->previous;
   Unlink(list, node);
@@ -138,10 +127,8 @@ void TkDeleteElement(TkList *list) {
 int64_t TkListSize(const TkList *list) { return list ? list->count : 0; }
 
 bool TkListContains(const TkList *list, const void *element) {
-  if (!list || !element)
-    return false;
+  if (!list || !element) return false;
   for (TkListNode *node = list->first; node; node = node->next)
-    if (DataOf(node) == element)
-      return true;
+    if (DataOf(node) == element) return true;
   return false;
 }

@@ -5,16 +5,14 @@
 #include <cstring>
 
 void *TkAllocateMemory(int64_t size) {
-  if (size < 1 || static_cast<uint64_t>(size) > SIZE_MAX)
-    return nullptr;
+  if (size < 1 || static_cast<uint64_t>(size) > SIZE_MAX) return nullptr;
   return std::calloc(1, static_cast<size_t>(size));
 }
 
 void TkFreeMemory(void *block) { std::free(block); }
 
 void TkCopyMemory(const void *source, void *destination, int64_t length) {
-  if (length < 1 || !source || !destination)
-    return;
+  if (length < 1 || !source || !destination) return;
   // Overlapping blocks are copied as if through a buffer.
   std::memmove(destination, source, static_cast<size_t>(length));
 }

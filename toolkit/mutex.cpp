@@ -9,24 +9,20 @@ struct TkMutex {
 
 TkMutex *TkCreateMutex() {
   TkMutex *mutex = new (std::nothrow) TkMutex;
-  if (mutex)
-    InitializeCriticalSection(&mutex->section);
+  if (mutex) InitializeCriticalSection(&mutex->section);
   return mutex;
 }
 
 void TkFreeMutex(TkMutex *mutex) {
-  if (!mutex)
-    return;
+  if (!mutex) return;
   DeleteCriticalSection(&mutex->section);
   delete mutex;
 }
 
 void TkLockMutex(TkMutex *mutex) {
-  if (mutex)
-    EnterCriticalSection(&mutex->section);
+  if (mutex) EnterCriticalSection(&mutex->section);
 }
 
 void TkUnlockMutex(TkMutex *mutex) {
-  if (mutex)
-    LeaveCriticalSection(&mutex->section);
+  if (mutex) LeaveCriticalSection(&mutex->section);
 }

@@ -10,8 +10,7 @@
 // themselves, so the two rarely meet; a picked number is never 0 (0 means failure).
 constexpr int64_t TkFirstPickedNumber = 0x10000;
 
-template <typename Record>
-int64_t TkPickNumber(const std::map<int64_t, Record> &table, int64_t *nextPicked) {
+template <typename Record> int64_t TkPickNumber(const std::map<int64_t, Record> &table, int64_t *nextPicked) {
   while (*nextPicked <= 0 || table.count(*nextPicked))
     *nextPicked = *nextPicked <= 0 ? TkFirstPickedNumber : *nextPicked + 1;
   return (*nextPicked)++;

@@ -17,12 +17,11 @@ bool ReadVersion(OSVERSIONINFOEXW *info) {
   *info = OSVERSIONINFOEXW{};
   info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
   if (HMODULE ntdll = LoadLibraryW(L"ntdll.dll")) {
-    auto rtlGetVersion = reinterpret_cast<RtlGetVersionProc>(
-        reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlGetVersion")));
+    auto rtlGetVersion =
+        reinterpret_cast<RtlGetVersionProc>(reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlGetVersion")));
     bool ok = rtlGetVersion && rtlGetVersion(info) >= 0;
     FreeLibrary(ntdll);
-    if (ok)
-      return true;
+    if (ok) return true;
     *info = OSVERSIONINFOEXW{};
     info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
   }
@@ -41,12 +40,9 @@ int TkOSVersionCode(uint32_t platformId, uint32_t major, uint32_t minor, uint8_t
     default: return UnknownSystem;
     }
   }
-  if (platformId != PlatformNT)
-    return UnknownSystem;
-  if (major == 3)
-    return 5;
-  if (major == 4)
-    return minor == 0 ? 20 : UnknownSystem;
+  if (platformId != PlatformNT) return UnknownSystem;
+  if (major == 3) return 5;
+  if (major == 4) return minor == 0 ? 20 : UnknownSystem;
   if (major == 5) {
     switch (minor) {
     case 0: return 50;
@@ -64,14 +60,12 @@ int TkOSVersionCode(uint32_t platformId, uint32_t major, uint32_t minor, uint8_t
     default: return UnknownSystem;
     }
   }
-  if (major == 10 && minor == 0)
-    return 110;
+  if (major == 10 && minor == 0) return 110;
   return UnknownSystem;
 }
 
 int TkOSVersion() {
   OSVERSIONINFOEXW info;
-  if (!ReadVersion(&info))
-    return UnknownSystem;
+  if (!ReadVersion(&info)) return UnknownSystem;
   return TkOSVersionCode(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType);
 }

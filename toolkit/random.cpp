@@ -20,8 +20,7 @@ uint64_t SplitMix64(uint64_t *x) {
 
 void Seed(RandomState *state, uint64_t seed) {
   // splitmix64 spreads any seed, zero included, over the whole state.
-  for (uint64_t &word : state->s)
-    word = SplitMix64(&seed);
+  for (uint64_t &word : state->s) word = SplitMix64(&seed);
   state->seeded = true;
 }
 
@@ -55,15 +54,13 @@ uint64_t Next(RandomState *state) {
 void TkRandomSeed(uint64_t seed) { Seed(&tRandom, seed); }
 
 int64_t TkRandom(int64_t max) {
-  if (max <= 0)
-    return 0;
+  if (max <= 0) return 0;
   uint64_t range = static_cast<uint64_t>(max) + 1;
   // Values below 2^64 mod range would be picked once more often than the rest; drawing
   // again in that case keeps every result equally likely.
   uint64_t threshold = (0 - range) % range;
   uint64_t value;
-  do
-    value = Next(&tRandom);
+  do value = Next(&tRandom);
   while (value < threshold);
   return static_cast<int64_t>(value % range);
 }

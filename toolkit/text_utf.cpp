@@ -84,15 +84,13 @@ std::wstring TkUtf8ToWide(const std::string &text) {
   std::wstring out;
   out.reserve(text.size());
   size_t position = 0;
-  while (position < text.size())
-    AppendWide(&out, TkNextUtf8CodePoint(text, &position));
+  while (position < text.size()) AppendWide(&out, TkNextUtf8CodePoint(text, &position));
   return out;
 }
 
 std::string TkWideToUtf8(const WCHAR *text, size_t length) {
   std::string out;
-  if (!text)
-    return out;
+  if (!text) return out;
   out.reserve(length);
   for (size_t i = 0; i < length; ++i) {
     char32_t code = static_cast<char32_t>(text[i]);
@@ -106,15 +104,13 @@ std::string TkWideToUtf8(const WCHAR *text, size_t length) {
         }
       }
     }
-    if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-      code = Replacement;
+    if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = Replacement;
     AppendUtf8(&out, code);
   }
   return out;
 }
 
 std::string TkWideToUtf8(const WCHAR *text) {
-  if (!text)
-    return std::string();
+  if (!text) return std::string();
   return TkWideToUtf8(text, std::wcslen(text));
 }

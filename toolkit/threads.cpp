@@ -20,11 +20,9 @@ DWORD WINAPI RunThread(LPVOID argument) {
 } // namespace
 
 int64_t TkCreateThread(TkThreadProc procedure, int64_t parameter) {
-  if (!procedure)
-    return 0;
+  if (!procedure) return 0;
   ThreadStart *start = new (std::nothrow) ThreadStart{procedure, parameter};
-  if (!start)
-    return 0;
+  if (!start) return 0;
   DWORD id = 0;
   // The threads of this program need little stack; Windows rounds the request up to its
   // minimum anyway.

@@ -50,8 +50,7 @@ typedef int64_t (*TkWindowCallback)(HWND window, UINT message, WPARAM wParam, LP
 
 // Opens a window whose client area is width x height; returns its number (or the number
 // picked for TK_ANY), 0 on failure. The opened window becomes the current gadget list.
-int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title,
-                     uint32_t flags);
+int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title, uint32_t flags);
 // Closes a window; its number becomes free.
 void TkCloseWindow(int64_t window);
 // Outer left and top edge of the window on the screen.
@@ -90,8 +89,7 @@ int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const 
 // An automatic radio button. The first option after any other gadget starts a new group;
 // options created one right after another join it.
 int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, const std::string &text);
-int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text,
-                       uint32_t flags);
+int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text, uint32_t flags);
 // Options: 1 when selected. Setting 1 clears the others of the group.
 int TkGetGadgetState(int64_t gadget);
 void TkSetGadgetState(int64_t gadget, int state);

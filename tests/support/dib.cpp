@@ -57,8 +57,8 @@ HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &
   size_t rowBytes = static_cast<size_t>((width * bits / 8 + 3) / 4 * 4);
   size_t packed = static_cast<size_t>(width * bits / 8);
   for (size_t y = 0; y < static_cast<size_t>(height); y++)
-    std::copy(topDown.begin() + static_cast<ptrdiff_t>(y * packed), topDown.begin() + static_cast<ptrdiff_t>((y + 1) * packed),
-              pixels + y * rowBytes);
+    std::copy(topDown.begin() + static_cast<ptrdiff_t>(y * packed),
+              topDown.begin() + static_cast<ptrdiff_t>((y + 1) * packed), pixels + y * rowBytes);
   return bitmap;
 }
 
@@ -66,8 +66,8 @@ std::vector<Bgra> ReadBitmap(HANDLE handle, int width, int height) {
   BITMAPINFO info = InfoOf(width, -height, 32);
   std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
   HDC dc = CreateCompatibleDC(nullptr);
-  int lines = GetDIBits(dc, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(height), bytes.data(), &info,
-                        DIB_RGB_COLORS);
+  int lines =
+      GetDIBits(dc, static_cast<HBITMAP>(handle), 0, static_cast<UINT>(height), bytes.data(), &info, DIB_RGB_COLORS);
   DeleteDC(dc);
   std::vector<Bgra> out;
   if (lines != height) return out;

@@ -47,7 +47,8 @@ std::vector<uint8_t> Stored(const std::vector<uint8_t> &raw) {
     out.push_back(static_cast<uint8_t>(length >> 8));
     out.push_back(static_cast<uint8_t>(~length));
     out.push_back(static_cast<uint8_t>(~length >> 8));
-    out.insert(out.end(), raw.begin() + static_cast<ptrdiff_t>(done), raw.begin() + static_cast<ptrdiff_t>(done + length));
+    out.insert(out.end(), raw.begin() + static_cast<ptrdiff_t>(done),
+               raw.begin() + static_cast<ptrdiff_t>(done + length));
     done += length;
   } while (done < raw.size());
   PutBigEndian(&out, Adler32(raw));

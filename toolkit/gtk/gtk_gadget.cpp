@@ -214,8 +214,7 @@ int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, cons
   return gadget->number;
 }
 
-int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text,
-                       uint32_t flags) {
+int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text, uint32_t flags) {
   // Gadgets live in a window; without one (no display) there is nothing to make.
   if (!TkGtkCurrentWindow()) return 0;
   GtkWidget *entry = gtk_entry_new();

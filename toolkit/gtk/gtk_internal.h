@@ -34,8 +34,8 @@ struct TkGtkGadget {
   int64_t window;
   TkGadgetKind kind;
   GtkWidget *widget;
-  GtkWidget *groupNone; // options: the hidden member of the group that is active when none is
-  RECT rect;            // as asked, in client coordinates
+  GtkWidget *groupNone;        // options: the hidden member of the group that is active when none is
+  RECT rect;                   // as asked, in client coordinates
   unsigned long numericFilter; // digits-only fields: the insert-text and delete-text handlers
   unsigned long numericDelete;
 };

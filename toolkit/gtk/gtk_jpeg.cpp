@@ -43,8 +43,7 @@ struct JpegJob {
 // are ignored.
 void OnMessage(j_common_ptr info, int level) {
   int code = info->err->msg_code;
-  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
-    OnError(info);
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) OnError(info);
 }
 
 // One channel of ink over paper: c and k as stored, 255 meaning no ink when inverted.
@@ -66,10 +65,9 @@ void CmykRowToBgr(const uint8_t *cmyk, uint8_t *bgr, JDIMENSION width, bool inve
   }
 }
 
-bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, size_t size,
-            TkDecodedPicture *picture, std::vector<uint8_t> *cmykRow) {
-  if (setjmp(job->jump))
-    return false;
+bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, size_t size, TkDecodedPicture *picture,
+            std::vector<uint8_t> *cmykRow) {
+  if (setjmp(job->jump)) return false;
   jpeg_create_decompress(info);
   info->mem->max_memory_to_use = MaxDecoderMemory;
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
@@ -92,8 +90,7 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
                   info->output_height);
     return false;
   }
-  if (cmyk)
-    cmykRow->resize(static_cast<size_t>(info->output_width) * 4);
+  if (cmyk) cmykRow->resize(static_cast<size_t>(info->output_width) * 4);
   while (info->output_scanline < info->output_height) {
     uint8_t *row = TkPictureRow(*picture, static_cast<int>(info->output_scanline));
     JSAMPROW into = cmyk ? cmykRow->data() : row;
@@ -101,8 +98,7 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
       std::snprintf(job->message, sizeof job->message, "cut off");
       return false;
     }
-    if (cmyk)
-      CmykRowToBgr(cmykRow->data(), row, info->output_width, info->saw_Adobe_marker);
+    if (cmyk) CmykRowToBgr(cmykRow->data(), row, info->output_width, info->saw_Adobe_marker);
   }
   jpeg_finish_decompress(info);
   return true;

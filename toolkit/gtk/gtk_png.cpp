@@ -43,8 +43,7 @@ void OnWarning(png_structp, png_const_charp) {}
 
 // Reads header and pixels into job->picture; longjmps out of libpng on any error.
 bool Decode(png_structp png, png_infop info, PngJob *job) {
-  if (setjmp(png_jmpbuf(png)))
-    return false;
+  if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, job, ReadFromMemory);
   // libpng reads each ancillary chunk it knows (text, colour profiles, ...) into a
   // zero-filled buffer as long as the chunk claims to be, up to 2 GB, before it looks at
@@ -79,8 +78,7 @@ bool Decode(png_structp png, png_infop info, PngJob *job) {
     return false;
   }
   job->rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y)
-    job->rows[y] = TkPictureRow(*picture, static_cast<int>(y));
+  for (png_uint_32 y = 0; y < height; ++y) job->rows[y] = TkPictureRow(*picture, static_cast<int>(y));
   png_read_image(png, job->rows.data());
   png_read_end(png, nullptr);
   return true;

@@ -160,8 +160,7 @@ int TkGtkAskEveryWindowToClose() {
 // Windows
 // ---------------------------------------------------------------------------------------
 
-int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title,
-                     uint32_t flags) {
+int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title, uint32_t flags) {
   if (!TkGtkReady() || width < 1 || height < 1) return 0;
   if (number == TK_ANY) {
     number = PickNumber();

@@ -20,13 +20,11 @@ void Dispatch(MSG *message) {
 // A gadget's notification in WM_COMMAND: clicks of options and changes of string fields.
 void NoteCommand(WPARAM wParam, LPARAM lParam) {
   TkWin32Gadget *gadget = TkWin32FindGadgetByHandle(reinterpret_cast<HWND>(lParam));
-  if (!gadget)
-    return;
+  if (!gadget) return;
   WORD code = HIWORD(wParam);
   bool clicked = gadget->kind == TkGadgetKind::Option && code == BN_CLICKED;
   bool changed = gadget->kind == TkGadgetKind::String && code == EN_CHANGE;
-  if (clicked || changed)
-    TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
+  if (clicked || changed) TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
 } // namespace
@@ -43,8 +41,7 @@ int TkWaitWindowEvent() {
       // WM_QUIT (the session ends) or a broken queue: no other event will come, so every
       // window is asked to close, as its close box would.
       TkWin32QueueCloseOfEveryWindow();
-      if (!TkEventWaiting())
-        TkQueueEvent(TK_EVENT_CLOSE_WINDOW, TK_ANY, TK_ANY);
+      if (!TkEventWaiting()) TkQueueEvent(TK_EVENT_CLOSE_WINDOW, TK_ANY, TK_ANY);
       break;
     }
     Dispatch(&message);
@@ -61,8 +58,7 @@ int TkWindowEvent(int timeoutMilliseconds) {
       continue;
     }
     ULONGLONG now = GetTickCount64();
-    if (now >= deadline)
-      return 0;
+    if (now >= deadline) return 0;
     MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   return TkTakeEvent();
@@ -77,29 +73,24 @@ void TkBindWindowCallback(TkWindowCallback callback, int64_t window) {
     AllWindowsCallback = callback;
     return;
   }
-  if (TkWin32Window *record = TkWin32FindWindow(window))
-    record->callback = callback;
+  if (TkWin32Window *record = TkWin32FindWindow(window)) record->callback = callback;
 }
 
 LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   TkWin32Window *window = TkWin32FindWindowByHandle(handle);
-  if (!window)
-    return DefWindowProcW(handle, message, wParam, lParam);
+  if (!window) return DefWindowProcW(handle, message, wParam, lParam);
   int64_t number = window->number;
   TkWindowCallback callback = window->callback ? window->callback : AllWindowsCallback;
   if (callback) {
     int64_t result = callback(handle, message, wParam, lParam);
-    if (result != TK_DEFAULT_CALLBACK_RESULT)
-      return static_cast<LRESULT>(result);
+    if (result != TK_DEFAULT_CALLBACK_RESULT) return static_cast<LRESULT>(result);
   }
   switch (message) {
   case WM_CLOSE:
     // The window stays open: the program decides what a close request means.
     TkQueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
     return 0;
-  case WM_COMMAND:
-    NoteCommand(wParam, lParam);
-    break;
+  case WM_COMMAND: NoteCommand(wParam, lParam); break;
   }
   return DefWindowProcW(handle, message, wParam, lParam);
 }

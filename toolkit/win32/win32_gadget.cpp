@@ -27,19 +27,17 @@ TkWin32Gadget *Find(int64_t number) {
 }
 
 void FreeGadget(TkWin32Gadget *gadget) {
-  if (OpenGroupOption == gadget->number)
-    OpenGroupOption = TK_ANY;
+  if (OpenGroupOption == gadget->number) OpenGroupOption = TK_ANY;
   DestroyWindow(gadget->handle);
   delete gadget;
 }
 
 // Makes the control at its rectangle in the current window under the number; returns the
 // record, or null when there is no current window or the number is not usable.
-TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *className, DWORD style, DWORD exStyle,
-                         int x, int y, int width, int height, const std::string &text) {
+TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *className, DWORD style, DWORD exStyle, int x,
+                         int y, int width, int height, const std::string &text) {
   TkWin32Window *window = TkWin32CurrentWindow();
-  if (!window || (number < 0 && number != TK_ANY) || width < 0 || height < 0)
-    return nullptr;
+  if (!window || (number < 0 && number != TK_ANY) || width < 0 || height < 0) return nullptr;
   if (number == TK_ANY) {
     number = TkPickNumber(Gadgets, &NextPickedNumber);
   } else if (TkWin32Gadget *old = Find(number)) {
@@ -50,16 +48,13 @@ TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *class
   // that is not a following option closes the group before it.
   TkWin32Gadget *previous = Find(OpenGroupOption);
   bool joinsGroup = kind == TkGadgetKind::Option && previous && previous->window == window->number;
-  if (!joinsGroup)
-    style |= WS_GROUP;
+  if (!joinsGroup) style |= WS_GROUP;
   HWND handle = CreateWindowExW(exStyle, className, TkUtf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
                                 width, height, window->handle, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!handle)
-    return nullptr;
+  if (!handle) return nullptr;
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(TkWin32GadgetFont()), FALSE);
   TkWin32Gadget *gadget = new TkWin32Gadget{number, window->number, kind, handle, number};
-  if (joinsGroup)
-    gadget->group = previous->group;
+  if (joinsGroup) gadget->group = previous->group;
   Gadgets[number] = gadget;
   OpenGroupOption = kind == TkGadgetKind::Option ? number : TK_ANY;
   return gadget;
@@ -81,8 +76,7 @@ void TkWin32FreeGadgetsOf(int64_t window) {
 
 TkWin32Gadget *TkWin32FindGadgetByHandle(HWND handle) {
   for (auto &entry : Gadgets)
-    if (entry.second->handle == handle)
-      return entry.second;
+    if (entry.second->handle == handle) return entry.second;
   return nullptr;
 }
 
@@ -95,16 +89,14 @@ int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const 
 }
 
 int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
-  TkWin32Gadget *gadget = AddGadget(number, TkGadgetKind::Option, L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0, x,
-                                    y, width, height, text);
+  TkWin32Gadget *gadget =
+      AddGadget(number, TkGadgetKind::Option, L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0, x, y, width, height, text);
   return gadget ? gadget->number : 0;
 }
 
-int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text,
-                       uint32_t flags) {
+int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text, uint32_t flags) {
   DWORD style = ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP;
-  if (flags & TK_STRING_NUMERIC)
-    style |= ES_NUMBER;
+  if (flags & TK_STRING_NUMERIC) style |= ES_NUMBER;
   TkWin32Gadget *gadget =
       AddGadget(number, TkGadgetKind::String, L"EDIT", style, WS_EX_CLIENTEDGE, x, y, width, height, text);
   return gadget ? gadget->number : 0;
@@ -116,15 +108,13 @@ int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, cons
 
 int TkGetGadgetState(int64_t number) {
   TkWin32Gadget *gadget = Find(number);
-  if (!gadget || gadget->kind != TkGadgetKind::Option)
-    return 0;
+  if (!gadget || gadget->kind != TkGadgetKind::Option) return 0;
   return SendMessageW(gadget->handle, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
 void TkSetGadgetState(int64_t number, int state) {
   TkWin32Gadget *gadget = Find(number);
-  if (!gadget || gadget->kind != TkGadgetKind::Option)
-    return;
+  if (!gadget || gadget->kind != TkGadgetKind::Option) return;
   // BM_SETCHECK neither notifies nor clears the other options; a selection from code
   // clears them here, as a click would.
   if (state) {
@@ -143,15 +133,13 @@ std::string TkGetGadgetText(int64_t number) {
 void TkSetGadgetText(int64_t number, const std::string &text) {
   // ES_NUMBER filters typing only; the program's own text is taken as it is, and the edit
   // field reports the change like any other.
-  if (TkWin32Gadget *gadget = Find(number))
-    SetWindowTextW(gadget->handle, TkUtf8ToWide(text).c_str());
+  if (TkWin32Gadget *gadget = Find(number)) SetWindowTextW(gadget->handle, TkUtf8ToWide(text).c_str());
 }
 
 bool TkGadgetRect(int64_t number, RECT *rect) {
   TkWin32Gadget *gadget = Find(number);
   TkWin32Window *window = gadget ? TkWin32FindWindow(gadget->window) : nullptr;
-  if (!window || !rect || !GetWindowRect(gadget->handle, rect))
-    return false;
+  if (!window || !rect || !GetWindowRect(gadget->handle, rect)) return false;
   MapWindowPoints(nullptr, window->handle, reinterpret_cast<POINT *>(rect), 2);
   return true;
 }

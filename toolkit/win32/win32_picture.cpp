@@ -29,8 +29,7 @@ struct WicJob {
 void ReleaseJob(WicJob *job) {
   IUnknown *held[] = {job->converter, job->frame, job->decoder, job->factory};
   for (IUnknown *object : held)
-    if (object)
-      object->Release();
+    if (object) object->Release();
   *job = WicJob{};
 }
 
@@ -45,14 +44,12 @@ std::string Failure(const char *what, HRESULT result) {
 // anything else is no picture of ours.
 std::string WhyUndecodable(const std::string &fileName, HRESULT result) {
   std::vector<uint8_t> bytes;
-  if (!TkReadWholeFile(fileName, &bytes))
-    return "unreadable";
+  if (!TkReadWholeFile(fileName, &bytes)) return "unreadable";
   static const uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   size_t size = bytes.size();
   bool png = size >= 8 && std::memcmp(bytes.data(), PngSignature, 8) == 0;
   bool jpeg = size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-  if (!png && !jpeg)
-    return Failure("not a picture", result);
+  if (!png && !jpeg) return Failure("not a picture", result);
   bool ended = png ? size >= 12 && std::memcmp(bytes.data() + size - 8, "IEND", 4) == 0
                    : bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9;
   return Failure(ended ? "damaged" : "cut off", result);
@@ -72,8 +69,7 @@ bool HasTransparency(IWICImagingFactory *factory, IWICBitmapFrameDecode *frame, 
     IWICPalette *palette = nullptr;
     if (SUCCEEDED(factory->CreatePalette(&palette)) && SUCCEEDED(frame->CopyPalette(palette)))
       palette->HasAlpha(&alpha);
-    if (palette)
-      palette->Release();
+    if (palette) palette->Release();
     return alpha;
   }
   IWICComponentInfo *info = nullptr;
@@ -81,10 +77,8 @@ bool HasTransparency(IWICImagingFactory *factory, IWICBitmapFrameDecode *frame, 
   if (SUCCEEDED(factory->CreateComponentInfo(format, &info)) &&
       SUCCEEDED(info->QueryInterface(IID_IWICPixelFormatInfo2, reinterpret_cast<void **>(&formatInfo))))
     formatInfo->SupportsTransparency(&alpha);
-  if (formatInfo)
-    formatInfo->Release();
-  if (info)
-    info->Release();
+  if (formatInfo) formatInfo->Release();
+  if (info) info->Release();
   return alpha;
 }
 
@@ -100,8 +94,7 @@ HRESULT CopyRows(IWICFormatConverter *converter, TkDecodedPicture *picture) {
     UINT rows = std::min(bandRows, height - top);
     WICRect rect = {0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(rows)};
     HRESULT result = converter->CopyPixels(&rect, rowBytes, rowBytes * rows, band.data());
-    if (FAILED(result))
-      return result;
+    if (FAILED(result)) return result;
     for (UINT r = 0; r < rows; ++r) {
       const uint8_t *from = band.data() + static_cast<size_t>(r) * rowBytes;
       uint8_t *to = TkPictureRow(*picture, static_cast<int>(top + r));
@@ -184,9 +177,7 @@ bool TkDecodePictureFile(const std::string &fileName, TkDecodedPicture *picture,
   WicJob job{};
   bool ok = Decode(&job, fileName, picture, reason);
   ReleaseJob(&job);
-  if (SUCCEEDED(apartment))
-    CoUninitialize();
-  if (!ok)
-    TkDiscardPicture(picture);
+  if (SUCCEEDED(apartment)) CoUninitialize();
+  if (!ok) TkDiscardPicture(picture);
   return ok;
 }

@@ -29,10 +29,8 @@ HFONT MakeGadgetFont() {
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   HDC screen = GetDC(nullptr);
   int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen)
-    ReleaseDC(nullptr, screen);
-  if (dpi > 0 && dpi != 96)
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, 96, dpi);
+  if (screen) ReleaseDC(nullptr, screen);
+  if (dpi > 0 && dpi != 96) metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, 96, dpi);
   HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   OwnFont = font != nullptr;
   return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -64,23 +62,19 @@ HFONT TkWin32GadgetFont() { return GadgetFont; }
 // ---------------------------------------------------------------------------------------
 
 void TkInit() {
-  if (Initialised)
-    return;
+  if (Initialised) return;
   Initialised = true;
   CoInitialize(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!RegisterWindowClass())
-    std::fprintf(stderr, "Cannot register the window class: windows are not available\n");
+  if (!RegisterWindowClass()) std::fprintf(stderr, "Cannot register the window class: windows are not available\n");
   GadgetFont = MakeGadgetFont();
 }
 
 void TkEnd() {
-  if (!Initialised)
-    return;
+  if (!Initialised) return;
   TkWin32CloseAllWindows();
-  if (OwnFont)
-    DeleteObject(GadgetFont);
+  if (OwnFont) DeleteObject(GadgetFont);
   GadgetFont = nullptr;
   OwnFont = false;
   Initialised = false;

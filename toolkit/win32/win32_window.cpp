@@ -63,8 +63,7 @@ POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkWin32Window *p
 void HoldClientSize(HWND handle, int width, int height) {
   RECT client{}, frame{};
   GetClientRect(handle, &client);
-  if (client.right == width && client.bottom == height)
-    return;
+  if (client.right == width && client.bottom == height) return;
   GetWindowRect(handle, &frame);
   SetWindowPos(handle, nullptr, 0, 0, frame.right - frame.left + width - client.right,
                frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -83,12 +82,10 @@ TkWin32Window *TkWin32FindWindow(int64_t number) {
 }
 
 TkWin32Window *TkWin32FindWindowByHandle(HWND handle) {
-  if (!handle)
-    return nullptr;
+  if (!handle) return nullptr;
   std::lock_guard<std::mutex> lock(TableMutex());
   for (auto &entry : Table())
-    if (entry.second->handle == handle)
-      return entry.second;
+    if (entry.second->handle == handle) return entry.second;
   return nullptr;
 }
 
@@ -102,8 +99,7 @@ TkWin32Window *TkWin32CurrentWindow() { return TkWin32FindWindow(CurrentWindow);
 
 void TkWin32QueueCloseOfEveryWindow() {
   std::lock_guard<std::mutex> lock(TableMutex());
-  for (auto &entry : Table())
-    TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
+  for (auto &entry : Table()) TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
 }
 
 void TkWin32CloseAllWindows() {
@@ -111,8 +107,7 @@ void TkWin32CloseAllWindows() {
     int64_t number;
     {
       std::lock_guard<std::mutex> lock(TableMutex());
-      if (Table().empty())
-        return;
+      if (Table().empty()) return;
       number = Table().begin()->first;
     }
     TkCloseWindow(number);
@@ -123,10 +118,8 @@ void TkWin32CloseAllWindows() {
 // Windows
 // ---------------------------------------------------------------------------------------
 
-int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title,
-                     uint32_t flags) {
-  if (width < 1 || height < 1 || (number < 0 && number != TK_ANY))
-    return 0;
+int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title, uint32_t flags) {
+  if (width < 1 || height < 1 || (number < 0 && number != TK_ANY)) return 0;
   if (number == TK_ANY) {
     std::lock_guard<std::mutex> lock(TableMutex());
     number = TkPickNumber(Table(), &NextPickedNumber);
@@ -141,8 +134,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
 
   HWND handle = CreateWindowExW(exStyle, TkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!handle)
-    return 0;
+  if (!handle) return 0;
   TkWin32Window *window = new TkWin32Window{number, handle, nullptr};
   {
     std::lock_guard<std::mutex> lock(TableMutex());
@@ -161,13 +153,11 @@ void TkCloseWindow(int64_t number) {
   {
     std::lock_guard<std::mutex> lock(TableMutex());
     auto found = Table().find(number);
-    if (found == Table().end())
-      return;
+    if (found == Table().end()) return;
     window = found->second;
     Table().erase(found);
   }
-  if (CurrentWindow == number)
-    CurrentWindow = TK_ANY;
+  if (CurrentWindow == number) CurrentWindow = TK_ANY;
   TkWin32FreeGadgetsOf(number);
   TkDropEventsOf(number);
   DestroyWindow(window->handle);
@@ -189,20 +179,16 @@ int TkWindowY(int64_t number) {
 int TkWindowWidth(int64_t number, int mode) {
   TkWin32Window *window = TkWin32FindWindow(number);
   RECT rect{};
-  if (!window)
-    return 0;
-  if (mode == TK_WINDOW_INNER_SIZE)
-    return GetClientRect(window->handle, &rect) ? rect.right : 0;
+  if (!window) return 0;
+  if (mode == TK_WINDOW_INNER_SIZE) return GetClientRect(window->handle, &rect) ? rect.right : 0;
   return GetWindowRect(window->handle, &rect) ? rect.right - rect.left : 0;
 }
 
 int TkWindowHeight(int64_t number, int mode) {
   TkWin32Window *window = TkWin32FindWindow(number);
   RECT rect{};
-  if (!window)
-    return 0;
-  if (mode == TK_WINDOW_INNER_SIZE)
-    return GetClientRect(window->handle, &rect) ? rect.bottom : 0;
+  if (!window) return 0;
+  if (mode == TK_WINDOW_INNER_SIZE) return GetClientRect(window->handle, &rect) ? rect.bottom : 0;
   return GetWindowRect(window->handle, &rect) ? rect.bottom - rect.top : 0;
 }
 
