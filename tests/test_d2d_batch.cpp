@@ -193,7 +193,7 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
       bool onB = pick(0, 5) == 0;
       ID2D1BitmapRenderTarget *target = onB ? b : a;
       Model &model = onB ? mb : ma;
-      if (op < 70) { // a random draw from a bitmap of its own
+      if (op < 62) { // a random draw from a bitmap of its own
         DrawCase c = RandomCase(random);
         ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
         D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, c.tx, c.ty};
@@ -208,6 +208,22 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
         else
           held.push_back(bitmap);
         log << " draw" << (onB ? "B" : "A");
+      } else if (op < 70) { // one bitmap enlarged alike at whole pixels a few times, as balls are
+        DrawCase c = RandomCase(random);
+        c.wholeSource = true;
+        c.tx = c.ty = 0.0f;
+        float width = float(c.width) * float(pick(11, 30)) / 10.0f, height = float(c.height) * float(pick(11, 30)) / 10.0f;
+        ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
+        target->SetTransform(&identity);
+        target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
+        for (int n = pick(2, 6); n > 0; --n) {
+          float x = float(pick(-60, 70)), y = float(pick(-60, 60));
+          c.dest = D2D1_RECT_F{x, y, x + width, y + height};
+          target->DrawBitmap(bitmap, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+          DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
+        }
+        held.push_back(bitmap);
+        log << " enlarge" << (onB ? "B" : "A");
       } else if (op < 78) { // the other target's bitmap, with its recorded draws, as a source
         ID2D1Bitmap *source = onB ? aBitmap : bBitmap;
         const Model &other = onB ? ma : mb;

@@ -44,6 +44,9 @@ struct Batch {
   int y0 = 0, y1 = 0;           // rows the draws touch
   std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
   std::vector<int> bandEdges;
+  // The shared tables last copied into `tables`: their tags and where they start.
+  uint64_t sharedTag[2] = {0, 0};
+  int32_t sharedAt[2] = {0, 0};
 };
 
 // Never destroyed: a bitmap released by a static destructor still flushes through it.
@@ -61,7 +64,9 @@ D2dBlit Resolve(const Batch &batch, const Recorded &r) {
                  r.firstRow,
                  r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
                  r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
-                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt};
+                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt,
+                 nullptr,
+                 nullptr};
 }
 
 // One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
@@ -118,6 +123,7 @@ void CutBands(Batch &batch, int bands) {
 }
 
 void Clear(Batch &batch) {
+  batch.sharedTag[0] = batch.sharedTag[1] = 0;
   batch.draws.clear();
   batch.tables.clear();
   batch.edges.clear();
@@ -167,6 +173,30 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
   }
 }
 
+namespace {
+
+// Where a draw's table lies in the batch's tables: a part of a shared table is copied only
+// the first time its table is seen, a table of its own every time.
+int32_t RecordTable(Batch &batch, int kind, const int32_t *values, int count, const D2dSharedTable *shared) {
+  if (shared == nullptr) {
+    auto at = static_cast<int32_t>(batch.tables.size());
+    batch.tables.insert(batch.tables.end(), values, values + count);
+    return at;
+  }
+  if (batch.sharedTag[kind] != shared->tag) {
+    batch.sharedAt[kind] = static_cast<int32_t>(batch.tables.size());
+    batch.tables.insert(batch.tables.end(), shared->values, shared->values + shared->count);
+    batch.sharedTag[kind] = shared->tag;
+  }
+  return batch.sharedAt[kind] + static_cast<int32_t>(values - shared->values);
+}
+
+std::atomic<uint64_t> lastTableTag{0};
+
+} // namespace
+
+uint64_t D2dNewTableTag() { return lastTableTag.fetch_add(1, std::memory_order_relaxed) + 1; }
+
 void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
   Batch &batch = TheBatch();
   std::lock_guard<std::mutex> hold(batch.lock);
@@ -178,14 +208,8 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
              None,     None};
   size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
-    if (blit.columns != nullptr) {
-      r.columnsAt = static_cast<int32_t>(batch.tables.size());
-      batch.tables.insert(batch.tables.end(), blit.columns, blit.columns + width);
-    }
-    if (blit.rows != nullptr) {
-      r.rowsAt = static_cast<int32_t>(batch.tables.size());
-      batch.tables.insert(batch.tables.end(), blit.rows, blit.rows + height);
-    }
+    if (blit.columns != nullptr) r.columnsAt = RecordTable(batch, 0, blit.columns, width, blit.columnTable);
+    if (blit.rows != nullptr) r.rowsAt = RecordTable(batch, 1, blit.rows, height, blit.rowTable);
     if (blit.edges != nullptr) {
       r.edgesAt = static_cast<int32_t>(batch.edges.size());
       batch.edges.push_back(*blit.edges);
@@ -193,6 +217,7 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
     batch.draws.push_back(r);
   } catch (const std::bad_alloc &) {
     // No memory to record it: draw what is recorded, then this one, at once.
+    batch.sharedTag[0] = batch.sharedTag[1] = 0;
     batch.tables.resize(tables);
     batch.edges.resize(edges);
     Run(batch);
