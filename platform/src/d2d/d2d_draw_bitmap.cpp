@@ -111,31 +111,26 @@ void PlaceBlit(D2dTarget *target, const D2dSurface &source, const D2dBlit &blit)
   D2dDeferBlit(*dst, blit);
 }
 
-// A source rectangle already inside its bitmap, drawn into the device-space rectangle
-// [left, right) x [top, bottom).
-void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
-                 double right, double bottom, uint32_t opacity8) {
-  D2dCoverage cover = D2dCover(left, top, right, bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
-  D2dBox box = D2dIntersect(cover.box, D2dClipBox(target));
-  if (D2dEmpty(box)) return;
+// Resolves the source pixels of a draw of the source rectangle into the device-space
+// rectangle [left, right) x [top, bottom), which covers the pixels `whole` (`box` of them
+// inside the clip, not empty), and draws or records it.
+void PlaceNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
+                  double right, double bottom, const D2dBox &whole, const D2dBox &box, uint32_t opacity8,
+                  const D2dBlitEdges *edges) {
   double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
   // Edge pixels whose centres lie outside the rectangle take the nearest pixel of the
   // source rectangle.
   int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
   int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
-
-  D2dBlitEdges edges;
-  bool edged = EdgeWeights(cover, opacity8, &edges);
-  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edged ? &edges : nullptr,
-               nullptr, nullptr};
+  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edges, nullptr, nullptr};
   // Unscaled draws read consecutive source pixels and need no tables.
   D2dSharedTable columnTable, rowTable;
   bool sharedColumns = false, sharedRows = false;
   try {
-    blit.columns = AxisIndices(&target->columnMemo, &target->columns, cover.box.x0, cover.box.x1, box.x0, box.x1, left,
-                               s.left, scaleX, colLo, colHi, &columnTable, &sharedColumns);
-    blit.rows = AxisIndices(&target->rowMemo, &target->rows, cover.box.y0, cover.box.y1, box.y0, box.y1, top, s.top,
-                            scaleY, rowLo, rowHi, &rowTable, &sharedRows);
+    blit.columns = AxisIndices(&target->columnMemo, &target->columns, whole.x0, whole.x1, box.x0, box.x1, left, s.left,
+                               scaleX, colLo, colHi, &columnTable, &sharedColumns);
+    blit.rows = AxisIndices(&target->rowMemo, &target->rows, whole.y0, whole.y1, box.y0, box.y1, top, s.top, scaleY,
+                            rowLo, rowHi, &rowTable, &sharedRows);
   } catch (const std::bad_alloc &) {
     D2dFail(target, E_OUTOFMEMORY);
     return;
@@ -147,6 +142,18 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   PlaceBlit(target, source, blit);
 }
 
+// A source rectangle already inside its bitmap, drawn into the device-space rectangle
+// [left, right) x [top, bottom).
+void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
+                 double right, double bottom, uint32_t opacity8) {
+  D2dCoverage cover = D2dCover(left, top, right, bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+  D2dBox box = D2dIntersect(cover.box, D2dClipBox(target));
+  if (D2dEmpty(box)) return;
+  D2dBlitEdges edges;
+  bool edged = EdgeWeights(cover, opacity8, &edges);
+  PlaceNearest(target, source, s, left, top, right, bottom, cover.box, box, opacity8, edged ? &edges : nullptr);
+}
+
 // A whole number within +-2^24, where every float is exact and sums of a few stay in an int.
 bool WholeNumber(float v, int *out) {
   constexpr float Limit = 16777216.0f;
@@ -155,13 +162,15 @@ bool WholeNumber(float v, int *out) {
   return static_cast<float>(*out) == v;
 }
 
-// A draw of whole pixels: a bitmap at 96 DPI, unscaled, its source rectangle (if any) and its
+// A draw of whole pixels: a bitmap at 96 DPI, its source rectangle (if any) and its
 // destination edges whole numbers in order, under a transform that only moves by whole
-// pixels (the balls of a frame). Every pixel is then covered whole, in either antialias mode
-// and either interpolation, and the source pixels are consecutive: the draw is a box and its
-// first source pixel, worked out in integers. False, doing nothing, for any other draw.
+// pixels (the balls of a frame, plain and enlarged). Every pixel is then covered whole, in
+// either antialias mode. Unscaled, in either interpolation, the source pixels are
+// consecutive: the draw is a box and its first source pixel, worked out in integers. Scaled
+// by nearest neighbour, the rest is what DrawNearest does, without its coverage. False,
+// doing nothing, for any other draw.
 bool DrawWholePixels(D2dTarget *target, D2dBitmap *bitmap, const D2dSurface &source, const D2D1_RECT_F *destRect,
-                     const D2D1_RECT_F *sourceRect, uint32_t opacity8) {
+                     const D2D1_RECT_F *sourceRect, uint32_t opacity8, D2D1_BITMAP_INTERPOLATION_MODE interpolation) {
   const D2D1_MATRIX_3X2_F &m = target->device;
   float dpiX, dpiY;
   D2dBitmapDpi(bitmap, &dpiX, &dpiY);
@@ -180,10 +189,16 @@ bool DrawWholePixels(D2dTarget *target, D2dBitmap *bitmap, const D2dSurface &sou
       (!WholeNumber(destRect->left, &dest.x0) || !WholeNumber(destRect->top, &dest.y0) ||
        !WholeNumber(destRect->right, &dest.x1) || !WholeNumber(destRect->bottom, &dest.y1) || D2dEmpty(dest)))
     return false;
-  if (dest.x1 - dest.x0 != src.x1 - src.x0 || dest.y1 - dest.y0 != src.y1 - src.y0) return false;
+  bool unscaled = dest.x1 - dest.x0 == src.x1 - src.x0 && dest.y1 - dest.y0 == src.y1 - src.y0;
+  if (!unscaled && interpolation != D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR) return false;
   D2dBox moved{dest.x0 + tx, dest.y0 + ty, dest.x1 + tx, dest.y1 + ty};
   D2dBox box = D2dIntersect(moved, D2dClipBox(target));
   if (D2dEmpty(box)) return true;
+  if (!unscaled) {
+    SourceRect s{double(src.x0), double(src.y0), double(src.x1), double(src.y1)};
+    PlaceNearest(target, source, s, moved.x0, moved.y0, moved.x1, moved.y1, moved, box, opacity8, nullptr);
+    return true;
+  }
   D2dBlit blit{box,     source.pixels, source.stride, opacity8, src.x0 + (box.x0 - moved.x0), src.y0 + (box.y0 - moved.y0),
                nullptr, nullptr,       nullptr,       nullptr,  nullptr};
   PlaceBlit(target, source, blit);
@@ -290,7 +305,7 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
   D2dSurface *source = D2dBitmapSurface(bitmap);
   uint32_t opacity8 = D2dOpacity8(opacity);
   if (source->pixels == nullptr || opacity8 == 0) return;
-  if (DrawWholePixels(target, bitmap, *source, destRect, sourceRect, opacity8)) return;
+  if (DrawWholePixels(target, bitmap, *source, destRect, sourceRect, opacity8, interpolation)) return;
   float dpiX, dpiY;
   D2dBitmapDpi(bitmap, &dpiX, &dpiY);
   D2D1_RECT_F whole{0, 0, source->width * 96.0f / dpiX, source->height * 96.0f / dpiY};
