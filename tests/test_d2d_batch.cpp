@@ -57,6 +57,14 @@ void CheckKernels(const D2dRowKernels &kernels, const char *name) {
     kernels.blend(got.data(), src.data(), n, opacity8);
     ASSERT_EQ(got, want) << name << " blend, seed " << seed;
 
+    // The same pixels as two rows of a rectangle, the source's rows further apart when n is odd.
+    int w = n / 2;
+    got = dst;
+    kernels.blendRect(got.data(), w, src.data(), n - w, w, 2, opacity8);
+    for (int i = 0; i < 2 * w; ++i) want[i] = OverReference(src[i < w ? i : i - w + (n - w)], dst[i], opacity8);
+    for (int i = 2 * w; i < n; ++i) want[i] = dst[i];
+    ASSERT_EQ(got, want) << name << " blendRect, seed " << seed;
+
     want = got = dst;
     for (int i = 0; i < n; ++i) want[i] = OverReference(srcRow[columns[i]], dst[i], opacity8);
     kernels.blendColumns(got.data(), srcRow.data(), columns.data(), n, opacity8);

@@ -1,7 +1,8 @@
 // Measures the pieces of a ball draw on one core and prints one line of JSON:
 //  - the blend row kernels in pixels a second: a 128 x 128 ball (premultiplied, an opaque
 //    disc with a soft edge and transparent corners) blended at opacity 0.5 with source-over,
-//    unscaled (`blend`) and enlarged to 150 x 150 (`blendColumns`);
+//    unscaled (`blendRect`, the whole ball in one call, as a frame draws it) and enlarged to
+//    150 x 150 row by row (`blendColumns`);
 //  - what one recorded DrawBitmap of an 8 x 8 bitmap at opacity 0.5 costs before any pixel is
 //    drawn, called on the Direct2D render target itself and through the Render API the demo
 //    uses (DrawRenderImage, the backend, then Direct2D).
@@ -69,12 +70,12 @@ double KernelRate(const D2dRowKernels &kernels, bool enlarged, int64_t pixels) {
   double start = ThreadSeconds();
   while (done < pixels) {
     int x0 = at % (Side - side), y0 = (at * 7) % (Side - side);
-    for (int y = 0; y < side; ++y) {
-      uint32_t *out = dst.data() + (y0 + y) * Side + x0;
-      if (enlarged)
-        kernels.blendColumns(out, ball.data() + rows[y] * BallSide, columns.data(), side, HalfOpacity);
-      else
-        kernels.blend(out, ball.data() + y * BallSide, side, HalfOpacity);
+    uint32_t *out = dst.data() + y0 * Side + x0;
+    if (enlarged) {
+      for (int y = 0; y < side; ++y)
+        kernels.blendColumns(out + y * Side, ball.data() + rows[y] * BallSide, columns.data(), side, HalfOpacity);
+    } else {
+      kernels.blendRect(out, Side, ball.data(), BallSide, side, side, HalfOpacity);
     }
     done += static_cast<int64_t>(side) * side;
     ++at;

@@ -244,6 +244,13 @@ void Run(Batch &batch) {
 void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y1) {
   const D2dRowKernels &kernels = D2dKernels();
   int n = blit.box.x1 - blit.box.x0;
+  if (blit.edges == nullptr && blit.columns == nullptr && blit.rows == nullptr) {
+    kernels.blendRect(dst + static_cast<ptrdiff_t>(y0) * dstStride + blit.box.x0, dstStride,
+                      blit.source + static_cast<ptrdiff_t>(blit.firstRow + (y0 - blit.box.y0)) * blit.sourceStride +
+                          blit.firstColumn,
+                      blit.sourceStride, n, y1 - y0, blit.opacity8);
+    return;
+  }
   for (int y = y0; y < y1; ++y) {
     int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
     const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
