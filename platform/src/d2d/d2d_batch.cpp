@@ -165,8 +165,6 @@ void CutBands(Batch &batch, int bands) {
 void Clear(Batch &batch) {
   batch.sharedTag[0] = batch.sharedTag[1] = 0;
   batch.shared.clear();
-  batch.scaledSources.clear();
-  batch.scaled.clear();
   batch.draws.clear();
   batch.tables.clear();
   batch.edges.clear();
@@ -175,56 +173,59 @@ void Clear(Batch &batch) {
   D2dDeferredPending.store(false, std::memory_order_release);
 }
 
-// The room for scaled sources, in pixels, reserved once: a picture made stays where it is
-// while chunks read it.
-constexpr size_t MaxScaled = 1 << 20;
+// The largest scaled source made, in pixels.
+constexpr int64_t MaxScaled = 1 << 20;
 
 // Draws that share both their tables (the same bitmap enlarged alike, many times) read one
 // scaled picture of their source: where at least as many pixels are drawn from it as it
-// holds, it is made once and those draws become unscaled draws from it. The result is the
-// same: a draw reads the very pixels its tables name. Called for each part of the run about
-// to be played (a chunk, then the rest), in order; pictures made for earlier parts serve the
-// later ones. May throw std::bad_alloc, changing nothing then.
-void ScaleSharedSources(Batch &batch, std::span<Recorded> part) {
-  if (batch.scaled.capacity() < MaxScaled) batch.scaled.reserve(MaxScaled);
-  auto same = [](const Scaled &u, const Recorded &r) {
-    return u.source == r.source && u.sourceStride == r.sourceStride && u.sharedColumns == r.sharedColumns &&
-           u.sharedRows == r.sharedRows;
-  };
-  // Which source each shared draw reads (the entries stay few: one per picture and scale).
-  auto find = [&](const Recorded &r) -> Scaled * {
-    for (Scaled &u : batch.scaledSources)
-      if (same(u, r)) return &u;
-    return nullptr;
-  };
-  for (const Recorded &r : part) {
+// holds, it is made once here and those draws become unscaled draws from it. The result is
+// the same: a draw reads the very pixels its tables name.
+void ScaleSharedSources(Batch &batch) {
+  batch.scaledSources.clear();
+  size_t last = 0;
+  for (const Recorded &r : Unplayed(batch)) {
     if (r.sharedColumns == None || r.sharedRows == None) continue;
-    Scaled *u = find(r);
-    if (u == nullptr) {
-      batch.scaledSources.push_back(Scaled{r.source, r.sourceStride, r.sharedColumns, r.sharedRows, 0, None});
-      u = &batch.scaledSources.back();
+    auto same = [&](const Scaled &u) {
+      return u.source == r.source && u.sourceStride == r.sourceStride && u.sharedColumns == r.sharedColumns &&
+             u.sharedRows == r.sharedRows;
+    };
+    if (last >= batch.scaledSources.size() || !same(batch.scaledSources[last])) {
+      last = std::find_if(batch.scaledSources.begin(), batch.scaledSources.end(), same) - batch.scaledSources.begin();
+      if (last == batch.scaledSources.size())
+        batch.scaledSources.push_back(Scaled{r.source, r.sourceStride, r.sharedColumns, r.sharedRows, 0, None});
     }
-    u->pixels += static_cast<int64_t>(r.box.x1 - r.box.x0) * (r.box.y1 - r.box.y0);
+    batch.scaledSources[last].pixels += static_cast<int64_t>(r.box.x1 - r.box.x0) * (r.box.y1 - r.box.y0);
   }
+  int64_t total = 0;
   for (Scaled &u : batch.scaledSources) {
+    int64_t area = static_cast<int64_t>(batch.shared[u.sharedColumns].count) * batch.shared[u.sharedRows].count;
+    if (u.pixels < area || area > MaxScaled) continue;
+    u.at = total;
+    total += area;
+  }
+  if (total == 0) return;
+  batch.scaled.resize(static_cast<size_t>(total));
+  for (const Scaled &u : batch.scaledSources) {
+    if (u.at == None) continue;
     const SharedTable &columns = batch.shared[u.sharedColumns], &rows = batch.shared[u.sharedRows];
-    size_t area = static_cast<size_t>(columns.count) * static_cast<size_t>(rows.count);
-    if (u.at != None || u.pixels < static_cast<int64_t>(area) || area > MaxScaled - batch.scaled.size()) continue;
-    u.at = static_cast<int64_t>(batch.scaled.size());
-    batch.scaled.resize(batch.scaled.size() + area); // within the reserved room: nothing moves
     uint32_t *out = batch.scaled.data() + u.at;
-    const int32_t *index = batch.tables.data() + columns.at;
     for (int y = 0; y < rows.count; ++y, out += columns.count) {
       const uint32_t *srcRow = u.source + static_cast<ptrdiff_t>(batch.tables[rows.at + y]) * u.sourceStride;
+      const int32_t *index = batch.tables.data() + columns.at;
       for (int x = 0; x < columns.count; ++x) out[x] = srcRow[index[x]];
     }
   }
-  for (Recorded &r : part) {
+  last = 0;
+  for (Recorded &r : Unplayed(batch)) {
     if (r.sharedColumns == None || r.sharedRows == None) continue;
-    const Scaled *u = find(r);
-    if (u->at == None) continue;
-    const SharedTable &columns = batch.shared[u->sharedColumns], &rows = batch.shared[u->sharedRows];
-    r.source = batch.scaled.data() + u->at;
+    while (batch.scaledSources[last].source != r.source || batch.scaledSources[last].sourceStride != r.sourceStride ||
+           batch.scaledSources[last].sharedColumns != r.sharedColumns ||
+           batch.scaledSources[last].sharedRows != r.sharedRows)
+      last = (last + 1) % batch.scaledSources.size();
+    const Scaled &u = batch.scaledSources[last];
+    if (u.at == None) continue;
+    const SharedTable &columns = batch.shared[u.sharedColumns], &rows = batch.shared[u.sharedRows];
+    r.source = batch.scaled.data() + u.at;
     r.sourceStride = columns.count;
     r.firstColumn = r.columnsAt - columns.at;
     r.firstRow = r.rowsAt - rows.at;
@@ -248,9 +249,9 @@ void FinishChunk(Batch &batch) {
 }
 
 // About this many pixels go to a helper at a time while draws are being recorded: enough to
-// be worth waking it (32 times what is worth banding), little enough that the
+// be worth waking it (sixteen times what is worth banding), little enough that the
 // recording's end seldom waits for it.
-int64_t ChunkPixels() { return D2dBandThreshold() * 32; }
+int64_t ChunkPixels() { return D2dBandThreshold() * 16; }
 
 // While the caller records, a helper thread plays the draws recorded so far, a chunk at a
 // time in the order they were made; the draws after them wait for the chunk before they are
@@ -267,11 +268,6 @@ void PlayWhileRecording(Batch &batch) {
   while (to < batch.draws.size() && (to == from || pixels < chunkPixels)) {
     const D2dBox &box = batch.draws[to++].box;
     pixels += static_cast<int64_t>(box.x1 - box.x0) * (box.y1 - box.y0);
-  }
-  try {
-    ScaleSharedSources(batch, std::span<Recorded>(batch.draws).subspan(from, to - from));
-  } catch (const std::bad_alloc &) {
-    // Drawn from the source through the tables instead.
   }
   batch.chunk = Chunk{batch.draws.data() + from, to - from, batch.tables.data(), batch.edges.data(), batch.dst,
                       batch.dstStride};
@@ -297,7 +293,7 @@ void Run(Batch &batch) {
     }
   }
   try {
-    ScaleSharedSources(batch, Unplayed(batch));
+    ScaleSharedSources(batch);
   } catch (const std::bad_alloc &) {
     // Drawn from the source through the tables instead.
   }
