@@ -11,7 +11,6 @@
 #include <climits>
 #include <mutex>
 #include <new>
-#include <span>
 
 std::atomic<bool> D2dDeferredPending{false};
 
@@ -50,17 +49,6 @@ struct Scaled {
 constexpr size_t MaxDraws = 1 << 16;
 constexpr size_t MaxTable = 1 << 22;
 
-// Draws handed to a helper thread while more are being recorded: pointers into the batch's
-// vectors, which do not move while it runs.
-struct Chunk {
-  const Recorded *draws;
-  size_t count;
-  const int32_t *tables;
-  const D2dBlitEdges *edges;
-  uint32_t *dst;
-  int dstStride;
-};
-
 struct Batch {
   std::mutex lock;
   uint32_t *dst = nullptr;
@@ -68,10 +56,7 @@ struct Batch {
   std::vector<Recorded> draws;
   std::vector<int32_t> tables;
   std::vector<D2dBlitEdges> edges;
-  size_t played = 0;  // draws [0, played) are drawn, or being drawn by `chunk`
-  bool chunkRunning = false;
-  Chunk chunk{};
-  int64_t pixels = 0;           // of the draws not played
+  int64_t pixels = 0;
   int y0 = 0, y1 = 0;           // rows the draws touch
   std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
   std::vector<int> bandEdges;
@@ -88,25 +73,18 @@ Batch &TheBatch() {
   return *batch;
 }
 
-D2dBlit Resolve(const int32_t *tables, const D2dBlitEdges *edges, const Recorded &r) {
+D2dBlit Resolve(const Batch &batch, const Recorded &r) {
   return D2dBlit{r.box,
                  r.source,
                  r.sourceStride,
                  r.opacity8,
                  r.firstColumn,
                  r.firstRow,
-                 r.columnsAt == None ? nullptr : tables + r.columnsAt,
-                 r.rowsAt == None ? nullptr : tables + r.rowsAt,
-                 r.edgesAt == None ? nullptr : edges + r.edgesAt,
+                 r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
+                 r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
+                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt,
                  nullptr,
                  nullptr};
-}
-D2dBlit Resolve(const Batch &batch, const Recorded &r) { return Resolve(batch.tables.data(), batch.edges.data(), r); }
-
-// The draws not yet played.
-std::span<Recorded> Unplayed(Batch &batch) { return std::span<Recorded>(batch.draws).subspan(batch.played); }
-std::span<const Recorded> Unplayed(const Batch &batch) {
-  return std::span<const Recorded>(batch.draws).subspan(batch.played);
 }
 
 // One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
@@ -133,7 +111,7 @@ void BlendEdgedRow(uint32_t *out, const uint32_t *srcRow, const D2dBlit &blit, i
 void RunBand(void *context, int index) {
   const Batch &batch = *static_cast<const Batch *>(context);
   int y0 = batch.bandEdges[index], y1 = batch.bandEdges[index + 1];
-  for (const Recorded &r : Unplayed(batch)) {
+  for (const Recorded &r : batch.draws) {
     int from = std::max(r.box.y0, y0), to = std::min(r.box.y1, y1);
     if (from < to) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), from, to);
   }
@@ -143,7 +121,7 @@ void RunBand(void *context, int index) {
 void CutBands(Batch &batch, int bands) {
   int height = batch.y1 - batch.y0;
   batch.rowWork.assign(static_cast<size_t>(height) + 1, 0);
-  for (const Recorded &r : Unplayed(batch)) {
+  for (const Recorded &r : batch.draws) {
     int64_t width = r.box.x1 - r.box.x0;
     batch.rowWork[r.box.y0 - batch.y0] += width;
     batch.rowWork[r.box.y1 - batch.y0] -= width;
@@ -168,7 +146,6 @@ void Clear(Batch &batch) {
   batch.draws.clear();
   batch.tables.clear();
   batch.edges.clear();
-  batch.played = 0;
   batch.pixels = 0;
   D2dDeferredPending.store(false, std::memory_order_release);
 }
@@ -183,7 +160,7 @@ constexpr int64_t MaxScaled = 1 << 20;
 void ScaleSharedSources(Batch &batch) {
   batch.scaledSources.clear();
   size_t last = 0;
-  for (const Recorded &r : Unplayed(batch)) {
+  for (const Recorded &r : batch.draws) {
     if (r.sharedColumns == None || r.sharedRows == None) continue;
     auto same = [&](const Scaled &u) {
       return u.source == r.source && u.sourceStride == r.sourceStride && u.sharedColumns == r.sharedColumns &&
@@ -216,7 +193,7 @@ void ScaleSharedSources(Batch &batch) {
     }
   }
   last = 0;
-  for (Recorded &r : Unplayed(batch)) {
+  for (Recorded &r : batch.draws) {
     if (r.sharedColumns == None || r.sharedRows == None) continue;
     while (batch.scaledSources[last].source != r.source || batch.scaledSources[last].sourceStride != r.sourceStride ||
            batch.scaledSources[last].sharedColumns != r.sharedColumns ||
@@ -233,64 +210,11 @@ void ScaleSharedSources(Batch &batch) {
   }
 }
 
-// Plays a chunk, each draw whole, in order.
-void PlayChunk(void *context, int) {
-  const Chunk &chunk = *static_cast<const Chunk *>(context);
-  for (size_t i = 0; i < chunk.count; ++i) {
-    const Recorded &r = chunk.draws[i];
-    D2dRunBlit(chunk.dst, chunk.dstStride, Resolve(chunk.tables, chunk.edges, r), r.box.y0, r.box.y1);
-  }
-}
-
-void FinishChunk(Batch &batch) {
-  if (!batch.chunkRunning) return;
-  D2dWaitBackground();
-  batch.chunkRunning = false;
-}
-
-// About this many pixels go to a helper at a time while draws are being recorded: enough to
-// be worth waking it (sixteen times what is worth banding), little enough that the
-// recording's end seldom waits for it.
-int64_t ChunkPixels() { return D2dBandThreshold() * 16; }
-
-// While the caller records, a helper thread plays the draws recorded so far, a chunk at a
-// time in the order they were made; the draws after them wait for the chunk before they are
-// played. Looked at every few draws, since asking the helper costs a lock.
-void PlayWhileRecording(Batch &batch) {
-  int64_t chunkPixels = ChunkPixels();
-  if ((batch.draws.size() & 7) != 0 || batch.pixels < chunkPixels || D2dThreadCount() < 2) return;
-  if (batch.chunkRunning) {
-    if (!D2dBackgroundDone()) return;
-    FinishChunk(batch);
-  }
-  size_t from = batch.played, to = from;
-  int64_t pixels = 0;
-  while (to < batch.draws.size() && (to == from || pixels < chunkPixels)) {
-    const D2dBox &box = batch.draws[to++].box;
-    pixels += static_cast<int64_t>(box.x1 - box.x0) * (box.y1 - box.y0);
-  }
-  batch.chunk = Chunk{batch.draws.data() + from, to - from, batch.tables.data(), batch.edges.data(), batch.dst,
-                      batch.dstStride};
-  if (!D2dStartBackground(PlayChunk, &batch.chunk)) return;
-  batch.chunkRunning = true;
-  batch.played = to;
-  batch.pixels -= pixels;
-}
-
 // Draws everything recorded. The batch's lock is held.
 void Run(Batch &batch) {
-  FinishChunk(batch);
-  if (batch.played == batch.draws.size()) {
+  if (batch.draws.empty()) {
     Clear(batch);
     return;
-  }
-  if (batch.played > 0) {
-    batch.y0 = INT_MAX;
-    batch.y1 = INT_MIN;
-    for (const Recorded &r : Unplayed(batch)) {
-      batch.y0 = std::min(batch.y0, r.box.y0);
-      batch.y1 = std::max(batch.y1, r.box.y1);
-    }
   }
   try {
     ScaleSharedSources(batch);
@@ -310,8 +234,7 @@ void Run(Batch &batch) {
   if (cut) {
     D2dParallelFor(static_cast<int>(batch.bandEdges.size()) - 1, RunBand, &batch);
   } else {
-    for (const Recorded &r : Unplayed(batch))
-      D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
+    for (const Recorded &r : batch.draws) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
   }
   Clear(batch);
 }
@@ -377,12 +300,6 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  // A chunk being played reads the vectors: none of them may move meanwhile.
-  size_t tableRoom = (blit.columns == nullptr ? 0 : blit.columnTable != nullptr ? blit.columnTable->count : width) +
-                     (blit.rows == nullptr ? 0 : blit.rowTable != nullptr ? blit.rowTable->count : height);
-  if (batch.draws.size() == batch.draws.capacity() || batch.edges.size() == batch.edges.capacity() ||
-      batch.tables.capacity() - batch.tables.size() < tableRoom)
-    FinishChunk(batch);
   Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None,
              None,     None,        None,              None};
   size_t tables = batch.tables.size(), edges = batch.edges.size();
@@ -415,7 +332,6 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
   }
   batch.pixels += static_cast<int64_t>(width) * height;
   D2dDeferredPending.store(true, std::memory_order_release);
-  PlayWhileRecording(batch);
 }
 
 void D2dFlushDeferredNow() {

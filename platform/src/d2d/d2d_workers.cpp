@@ -30,7 +30,6 @@ struct Pool {
   std::atomic<uint64_t> claim{0}; // generation << 32 | next index
   std::atomic<int> done{0};       // indices of this generation that have run
   int threads = 1;                // the caller included
-  bool background = false;        // the job under way is a background task nobody waits for yet
 };
 
 // Takes the next index of generation `generation`, or -1 when there is none left.
@@ -110,49 +109,6 @@ std::atomic<int64_t> bandThreshold{16 * 1024};
 
 } // namespace
 
-namespace {
-
-// Waits, with pool->lock held by `hold`, until a background task has run.
-void FinishBackground(Pool *pool, std::unique_lock<std::mutex> &hold) {
-  pool->finished.wait(hold, [&] { return !pool->background || pool->done.load(std::memory_order_acquire) == 1; });
-  pool->background = false;
-}
-
-} // namespace
-
-bool D2dStartBackground(void (*task)(void *context, int index), void *context) {
-  Pool *pool = ThePool();
-  if (pool->threads == 1) return false;
-  std::unique_lock<std::mutex> one(pool->callers, std::try_to_lock);
-  if (!one.owns_lock()) return false;
-  {
-    std::lock_guard<std::mutex> hold(pool->lock);
-    if (pool->background) return false;
-    uint32_t generation = ++pool->generation;
-    if (generation == 0) generation = ++pool->generation;
-    pool->count = 1;
-    pool->task = task;
-    pool->context = context;
-    pool->background = true;
-    pool->done.store(0, std::memory_order_relaxed);
-    pool->claim.store(static_cast<uint64_t>(generation) << 32, std::memory_order_release);
-  }
-  pool->wake.notify_all();
-  return true;
-}
-
-bool D2dBackgroundDone() {
-  Pool *pool = ThePool();
-  std::lock_guard<std::mutex> hold(pool->lock);
-  return !pool->background || pool->done.load(std::memory_order_acquire) == 1;
-}
-
-void D2dWaitBackground() {
-  Pool *pool = ThePool();
-  std::unique_lock<std::mutex> hold(pool->lock);
-  FinishBackground(pool, hold);
-}
-
 int64_t D2dBandThreshold() { return bandThreshold.load(std::memory_order_relaxed); }
 int64_t D2dSetBandThreshold(int64_t pixels) { return bandThreshold.exchange(pixels, std::memory_order_relaxed); }
 
@@ -168,8 +124,7 @@ void D2dParallelFor(int count, void (*task)(void *context, int index), void *con
   std::lock_guard<std::mutex> one(pool->callers);
   uint32_t generation;
   {
-    std::unique_lock<std::mutex> hold(pool->lock);
-    FinishBackground(pool, hold);
+    std::lock_guard<std::mutex> hold(pool->lock);
     generation = ++pool->generation;
     if (generation == 0) generation = ++pool->generation; // 0 is what a fresh worker has seen
     pool->count = count;

@@ -11,15 +11,6 @@
 // several threads are served one after another.
 void D2dParallelFor(int count, void (*task)(void *context, int index), void *context);
 
-// Starts task(context, 0) on a helper thread and returns at once, so the caller goes on with
-// other work meanwhile; false, starting nothing, when there is no helper or a job of the pool
-// is under way. D2dBackgroundDone tells whether it has run; D2dWaitBackground waits until it
-// has. One background task at a time: its starter waits for it before touching what it
-// touches, and D2dParallelFor waits for it before handing out a job.
-bool D2dStartBackground(void (*task)(void *context, int index), void *context);
-bool D2dBackgroundDone();
-void D2dWaitBackground();
-
 // How many threads D2dParallelFor spreads work over, the caller included (at least 1).
 int D2dThreadCount();
 
