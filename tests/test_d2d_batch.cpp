@@ -324,6 +324,47 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
   b->Release();
 }
 
+// A long run of draws onto one target, plain and enlarged draws of two bitmaps mixed as a
+// frame's balls are (the enlarged ones sharing their source index tables and, where enough
+// is drawn, one scaled picture), played in bands.
+TEST_F(D2dBatchTest, LongRunsOfSharedDrawsEqualDrawingInOrder) {
+  const int w = 96, h = 80;
+  ID2D1BitmapRenderTarget *target = Target(w, h);
+  const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
+  target->SetTransform(&identity);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 random(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    std::vector<uint32_t> want = RandomRow(random, w * h);
+    target->BeginDraw();
+    ID2D1Bitmap *mine = nullptr;
+    target->GetBitmap(&mine);
+    mine->CopyFromMemory(nullptr, want.data(), w * 4);
+    mine->Release();
+    DrawCase balls[2] = {RandomCase(random), RandomCase(random)};
+    ID2D1Bitmap *bitmaps[2];
+    for (int i = 0; i < 2; ++i) {
+      balls[i].wholeSource = true;
+      balls[i].tx = balls[i].ty = 0.0f;
+      balls[i].antialiased = true;
+      bitmaps[i] = Bitmap(balls[i].width, balls[i].height, balls[i].pixels);
+    }
+    for (int n = pick(100, 400); n > 0; --n) {
+      DrawCase &c = balls[pick(0, 1)];
+      float x = float(pick(-40, w)), y = float(pick(-40, h)), grow = pick(0, 1) == 0 ? 1.0f : 1.5f;
+      c.dest = D2D1_RECT_F{x, y, x + c.width * grow, y + c.height * grow};
+      c.opacity = pick(1, 255) / 255.0f;
+      target->DrawBitmap(bitmaps[&c - balls], &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
+                         nullptr);
+      DrawReference(want, w, h, c);
+    }
+    EXPECT_EQ(target->EndDraw(), S_OK);
+    for (ID2D1Bitmap *bitmap : bitmaps) bitmap->Release();
+    ASSERT_EQ(Compare(Pixels(target), want, w), "") << "seed " << seed;
+  }
+  target->Release();
+}
+
 // Large bitmap-brush fills are cut into bands of rows painted by several threads; each band
 // must come out exactly as the one composite does.
 TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
