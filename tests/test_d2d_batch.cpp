@@ -220,7 +220,8 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
         DrawCase c = RandomCase(random);
         c.wholeSource = true;
         c.tx = c.ty = 0.0f;
-        float width = float(c.width) * float(pick(11, 30)) / 10.0f, height = float(c.height) * float(pick(11, 30)) / 10.0f;
+        float width = float(c.width) * float(pick(11, 30)) / 10.0f,
+              height = float(c.height) * float(pick(11, 30)) / 10.0f;
         ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
         target->SetTransform(&identity);
         target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
@@ -268,12 +269,13 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
           int x0 = pick(-5, aw - 1), y0 = pick(-5, ah - 1);
           D2D1_RECT_F bounds{float(x0), float(y0), float(x0 + pick(1, 50)), float(y0 + pick(1, 40))};
           float opacity = pick(0, 1) == 0 ? 1.0f : 0.5f;
-          D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, opacity, nullptr,
-                                      D2D1_LAYER_OPTIONS_NONE};
+          D2D1_LAYER_PARAMETERS layer{
+              bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, opacity, nullptr, D2D1_LAYER_OPTIONS_NONE};
           a->SetTransform(&identity);
           a->PushLayer(&layer, nullptr);
           ma.layered = true;
-          ma.box = ClipBox{std::max(0, x0), std::max(0, y0), std::min(aw, int(bounds.right)), std::min(ah, int(bounds.bottom))};
+          ma.box = ClipBox{std::max(0, x0), std::max(0, y0), std::min(aw, int(bounds.right)),
+                           std::min(ah, int(bounds.bottom))};
           ma.layerOpacity8 = opacity == 1.0f ? 255 : 128;
           std::fill(ma.content.begin(), ma.content.end(), 0u);
           log << " push";
@@ -387,8 +389,9 @@ TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
     D2D1_MATRIX_3X2_F turn;
     D2D1MakeRotateMatrix(uniform(0, 360), D2D1_POINT_2F{uniform(0, 300), uniform(0, 300)}, &turn);
     float scale = uniform(0.3, 3);
-    D2D1_MATRIX_3X2_F brushTransform{scale * turn._11, scale * turn._12, scale * turn._21, scale * turn._22,
-                                     turn._31 + uniform(-50, 50), turn._32 + uniform(-50, 50)};
+    D2D1_MATRIX_3X2_F brushTransform{
+        scale * turn._11,           scale * turn._12, scale * turn._21, scale * turn._22, turn._31 + uniform(-50, 50),
+        turn._32 + uniform(-50, 50)};
     brush->SetTransform(&brushTransform);
     const float opacities[] = {1.0f, 0.2f, uniform(0, 1)};
     brush->SetOpacity(opacities[random() % 3]);
@@ -440,8 +443,12 @@ TEST_F(D2dBatchTest, BandedLayerCompositionEqualsOneComposition) {
     maskBrush->SetTransform(&brushTransform);
     bool masked = random() % 3 != 0;
     D2D1_RECT_F bounds{uniform(-20, 60), uniform(-20, 40), uniform(120, 220), uniform(100, 180)};
-    D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0},
-                                random() % 2 ? 1.0f : uniform(0, 1), masked ? maskBrush : nullptr,
+    D2D1_LAYER_PARAMETERS layer{bounds,
+                                nullptr,
+                                D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
+                                {1, 0, 0, 1, 0, 0},
+                                random() % 2 ? 1.0f : uniform(0, 1),
+                                masked ? maskBrush : nullptr,
                                 D2D1_LAYER_OPTIONS_NONE};
     std::vector<uint32_t> background = RandomRow(random, tw * th), content = RandomRow(random, tw * th);
     ID2D1Bitmap *picture = Bitmap(tw, th, content);

@@ -95,8 +95,8 @@ constexpr int SmallSide = 8;
 template <class Draw> double NanosecondsPerDraw(RenderImage *target, Draw &&draw) {
   StartRenderDrawing(target);
   double start = ThreadSeconds();
-  for (int i = 0; i < DrawsPerRound; ++i) draw(static_cast<float>(i * 37 % (800 - SmallSide)),
-                                                static_cast<float>(i * 53 % (600 - SmallSide)));
+  for (int i = 0; i < DrawsPerRound; ++i)
+    draw(static_cast<float>(i * 37 % (800 - SmallSide)), static_cast<float>(i * 53 % (600 - SmallSide)));
   double seconds = (ThreadSeconds() - start);
   StopRenderDrawing();
   return seconds * 1e9 / DrawsPerRound;
@@ -143,7 +143,8 @@ int main(int argc, char **argv) {
       D2D1_RECT_F dest{x, y, x + SmallSide, y + SmallSide};
       target->bitmap->DrawBitmap(bitmap, &dest, 0.5f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
     }));
-    api.push_back(NanosecondsPerDraw(target, [&](float x, float y) { DrawRenderImage(small, x, y, -1.0f, -1.0f, 0.5f); }));
+    api.push_back(
+        NanosecondsPerDraw(target, [&](float x, float y) { DrawRenderImage(small, x, y, -1.0f, -1.0f, 0.5f); }));
   }
   bitmap->Release();
   FreeRenderImage(small);

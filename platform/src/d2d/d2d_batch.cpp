@@ -300,8 +300,8 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None,
-             None,     None,        None,              None};
+  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None, None, None,
+             None,     None};
   size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
     if (blit.columns != nullptr)

@@ -199,8 +199,17 @@ bool DrawWholePixels(D2dTarget *target, D2dBitmap *bitmap, const D2dSurface &sou
     PlaceNearest(target, source, s, moved.x0, moved.y0, moved.x1, moved.y1, moved, box, opacity8, nullptr);
     return true;
   }
-  D2dBlit blit{box,     source.pixels, source.stride, opacity8, src.x0 + (box.x0 - moved.x0), src.y0 + (box.y0 - moved.y0),
-               nullptr, nullptr,       nullptr,       nullptr,  nullptr};
+  D2dBlit blit{box,
+               source.pixels,
+               source.stride,
+               opacity8,
+               src.x0 + (box.x0 - moved.x0),
+               src.y0 + (box.y0 - moved.y0),
+               nullptr,
+               nullptr,
+               nullptr,
+               nullptr,
+               nullptr};
   PlaceBlit(target, source, blit);
   return true;
 }

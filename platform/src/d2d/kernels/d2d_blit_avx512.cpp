@@ -72,7 +72,7 @@ D2D_AVX512 void BlendAvx512(uint32_t *__restrict dst, const uint32_t *__restrict
 }
 
 D2D_AVX512 void BlendRectAvx512(uint32_t *__restrict dst, ptrdiff_t dstStride, const uint32_t *__restrict src,
-                            ptrdiff_t srcStride, int n, int rows, uint32_t opacity8) {
+                                ptrdiff_t srcStride, int n, int rows, uint32_t opacity8) {
   __m512i opacity = _mm512_set1_epi16(static_cast<short>(opacity8));
   for (int y = 0; y < rows; ++y, dst += dstStride, src += srcStride) {
     if (opacity8 >= 255)

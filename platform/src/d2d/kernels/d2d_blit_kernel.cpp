@@ -96,7 +96,8 @@ void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, doub
 
 namespace {
 
-const D2dRowKernels PortableKernels{BlendPortable, BlendRectPortable, BlendColumnsPortable, FillPortable, D2dNearestIndicesPortable};
+const D2dRowKernels PortableKernels{BlendPortable, BlendRectPortable, BlendColumnsPortable, FillPortable,
+                                    D2dNearestIndicesPortable};
 
 } // namespace
 
