@@ -89,6 +89,12 @@ int _D2D_FillSolidRectangle(ID2D1RenderTarget *target, float x, float y, float w
                             float alpha);
 int _D2D_DrawBitmap(ID2D1BitmapRenderTarget *source, const D2D1_RECT_F *sourceRect, ID2D1RenderTarget *destination,
                     const D2D1_RECT_F *destRect, float opacity);
+// The same draw from a bitmap the caller already holds (a bitmap target's own bitmap, taken
+// once with _D2D_TargetBitmap): no reference is taken or given back per draw.
+int _D2D_DrawBitmapPixels(ID2D1Bitmap *source, const D2D1_RECT_F *sourceRect, ID2D1RenderTarget *destination,
+                          const D2D1_RECT_F *destRect, float opacity);
+// The target's own bitmap, one reference for the caller; null for a null target.
+ID2D1Bitmap *_D2D_TargetBitmap(ID2D1BitmapRenderTarget *target);
 void _D2D_SetBrushOpacity(ID2D1Brush *brush, float opacity);
 void _D2D_SetBrushExtendMode(ID2D1BitmapBrush *brush, D2D1_EXTEND_MODE modeX, D2D1_EXTEND_MODE modeY);
 void _D2D_SetBrushTranslation(ID2D1Brush *brush, float x, float y);

@@ -62,12 +62,24 @@ int _D2D_FillSolidRectangle(ID2D1RenderTarget *target, float x, float y, float w
 int _D2D_DrawBitmap(ID2D1BitmapRenderTarget *source, const D2D1_RECT_F *sourceRect, ID2D1RenderTarget *destination,
                     const D2D1_RECT_F *destRect, float opacity) {
   if (source == nullptr || destination == nullptr) return 1;
-  ID2D1Bitmap *bitmap = nullptr;
-  source->GetBitmap(&bitmap);
+  ID2D1Bitmap *bitmap = _D2D_TargetBitmap(source);
   if (bitmap == nullptr) return 1;
-  destination->DrawBitmap(bitmap, destRect, opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, sourceRect);
+  _D2D_DrawBitmapPixels(bitmap, sourceRect, destination, destRect, opacity);
   bitmap->Release();
   return 1;
+}
+
+int _D2D_DrawBitmapPixels(ID2D1Bitmap *source, const D2D1_RECT_F *sourceRect, ID2D1RenderTarget *destination,
+                          const D2D1_RECT_F *destRect, float opacity) {
+  if (source == nullptr || destination == nullptr) return 1;
+  destination->DrawBitmap(source, destRect, opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, sourceRect);
+  return 1;
+}
+
+ID2D1Bitmap *_D2D_TargetBitmap(ID2D1BitmapRenderTarget *target) {
+  ID2D1Bitmap *bitmap = nullptr;
+  if (target != nullptr) target->GetBitmap(&bitmap);
+  return bitmap;
 }
 
 void _D2D_SetBrushOpacity(ID2D1Brush *brush, float opacity) {

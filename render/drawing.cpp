@@ -4,13 +4,25 @@
 // backend.
 #include "render_internal.h"
 
+namespace {
+
+// The image's pixels as a Direct2D bitmap, taken from its target once and kept with the image
+// (a target's bitmap is the same for the target's whole life), so that a draw costs no
+// reference counting.
+ID2D1Bitmap *ImagePixels(RenderImage *image) {
+  if (!image->pixels) image->pixels = _D2D_TargetBitmap(image->bitmap);
+  return image->pixels;
+}
+
+} // namespace
+
 int DrawRenderImage(RenderImage *image, float x, float y, float width, float height, float opacity) {
   ID2D1BitmapRenderTarget *target = CurrentTargetBitmap();
   if (!target || !image || !image->bitmap) return 0;
   if (width < 0.0f) width = static_cast<float>(image->width);
   if (height < 0.0f) height = static_cast<float>(image->height);
   D2D1_RECT_F dest = {x, y, x + width, y + height};
-  _D2D_DrawBitmap(image->bitmap, nullptr, target, &dest, opacity);
+  _D2D_DrawBitmapPixels(ImagePixels(image), nullptr, target, &dest, opacity);
   return 0;
 }
 
@@ -25,7 +37,7 @@ int DrawRenderImagePart(RenderImage *image, float srcX, float srcY, float srcWid
   if (height < 0.0f) height = static_cast<float>(image->height);
   D2D1_RECT_F source = {srcX, srcY, srcX + srcWidth, srcY + srcHeight};
   D2D1_RECT_F dest = {x, y, x + width, y + height};
-  _D2D_DrawBitmap(image->bitmap, &source, target, &dest, opacity);
+  _D2D_DrawBitmapPixels(ImagePixels(image), &source, target, &dest, opacity);
   return 0;
 }
 

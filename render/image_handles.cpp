@@ -49,7 +49,9 @@ int32_t RenderImageHeight(const void *handle) {
 int64_t FreeRenderImage(void *handle) {
   if (!handle) return 0;
   if (RenderImage *image = FindRenderImage(handle)) {
+    if (image->pixels) _D2D_ReleaseObject(image->pixels);
     if (image->bitmap) _D2D_ReleaseBitmapTarget(image->bitmap);
+    image->pixels = nullptr;
     image->bitmap = nullptr;
     TkChangeCurrentElement(ImageList, image);
     TkDeleteElement(ImageList);

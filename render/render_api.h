@@ -25,6 +25,7 @@ struct RenderImage {
   int32_t height;
   uint8_t premultiplied;           // 1 when loading premultiplied the colour channels
   ID2D1BitmapRenderTarget *bitmap; // owned; null unless the Direct2D backend was active
+  ID2D1Bitmap *pixels;             // bitmap's own bitmap, taken at the first draw from it (owned), else null
 };
 
 // An image brush: the size of its image and the Direct2D brush (owned).

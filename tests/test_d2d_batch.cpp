@@ -57,6 +57,14 @@ void CheckKernels(const D2dRowKernels &kernels, const char *name) {
     kernels.blend(got.data(), src.data(), n, opacity8);
     ASSERT_EQ(got, want) << name << " blend, seed " << seed;
 
+    // The same pixels as two rows of a rectangle, the source's rows further apart when n is odd.
+    int w = n / 2;
+    got = dst;
+    kernels.blendRect(got.data(), w, src.data(), n - w, w, 2, opacity8);
+    for (int i = 0; i < 2 * w; ++i) want[i] = OverReference(src[i < w ? i : i - w + (n - w)], dst[i], opacity8);
+    for (int i = 2 * w; i < n; ++i) want[i] = dst[i];
+    ASSERT_EQ(got, want) << name << " blendRect, seed " << seed;
+
     want = got = dst;
     for (int i = 0; i < n; ++i) want[i] = OverReference(srcRow[columns[i]], dst[i], opacity8);
     kernels.blendColumns(got.data(), srcRow.data(), columns.data(), n, opacity8);
@@ -193,7 +201,7 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
       bool onB = pick(0, 5) == 0;
       ID2D1BitmapRenderTarget *target = onB ? b : a;
       Model &model = onB ? mb : ma;
-      if (op < 70) { // a random draw from a bitmap of its own
+      if (op < 62) { // a random draw from a bitmap of its own
         DrawCase c = RandomCase(random);
         ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
         D2D1_MATRIX_3X2_F moved{1, 0, 0, 1, c.tx, c.ty};
@@ -208,6 +216,23 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
         else
           held.push_back(bitmap);
         log << " draw" << (onB ? "B" : "A");
+      } else if (op < 70) { // one bitmap enlarged alike at whole pixels a few times, as balls are
+        DrawCase c = RandomCase(random);
+        c.wholeSource = true;
+        c.tx = c.ty = 0.0f;
+        float width = float(c.width) * float(pick(11, 30)) / 10.0f,
+              height = float(c.height) * float(pick(11, 30)) / 10.0f;
+        ID2D1Bitmap *bitmap = Bitmap(c.width, c.height, c.pixels);
+        target->SetTransform(&identity);
+        target->SetAntialiasMode(c.antialiased ? D2D1_ANTIALIAS_MODE_PER_PRIMITIVE : D2D1_ANTIALIAS_MODE_ALIASED);
+        for (int n = pick(2, 6); n > 0; --n) {
+          float x = float(pick(-60, 70)), y = float(pick(-60, 60));
+          c.dest = D2D1_RECT_F{x, y, x + width, y + height};
+          target->DrawBitmap(bitmap, &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+          DrawReference(model.Drawing(), model.width, model.height, c, model.Clip());
+        }
+        held.push_back(bitmap);
+        log << " enlarge" << (onB ? "B" : "A");
       } else if (op < 78) { // the other target's bitmap, with its recorded draws, as a source
         ID2D1Bitmap *source = onB ? aBitmap : bBitmap;
         const Model &other = onB ? ma : mb;
@@ -244,12 +269,13 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
           int x0 = pick(-5, aw - 1), y0 = pick(-5, ah - 1);
           D2D1_RECT_F bounds{float(x0), float(y0), float(x0 + pick(1, 50)), float(y0 + pick(1, 40))};
           float opacity = pick(0, 1) == 0 ? 1.0f : 0.5f;
-          D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, opacity, nullptr,
-                                      D2D1_LAYER_OPTIONS_NONE};
+          D2D1_LAYER_PARAMETERS layer{
+              bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, opacity, nullptr, D2D1_LAYER_OPTIONS_NONE};
           a->SetTransform(&identity);
           a->PushLayer(&layer, nullptr);
           ma.layered = true;
-          ma.box = ClipBox{std::max(0, x0), std::max(0, y0), std::min(aw, int(bounds.right)), std::min(ah, int(bounds.bottom))};
+          ma.box = ClipBox{std::max(0, x0), std::max(0, y0), std::min(aw, int(bounds.right)),
+                           std::min(ah, int(bounds.bottom))};
           ma.layerOpacity8 = opacity == 1.0f ? 255 : 128;
           std::fill(ma.content.begin(), ma.content.end(), 0u);
           log << " push";
@@ -300,6 +326,47 @@ TEST_F(D2dBatchTest, RecordedDrawsEqualDrawingInOrder) {
   b->Release();
 }
 
+// A long run of draws onto one target, plain and enlarged draws of two bitmaps mixed as a
+// frame's balls are (the enlarged ones sharing their source index tables and, where enough
+// is drawn, one scaled picture), played in bands.
+TEST_F(D2dBatchTest, LongRunsOfSharedDrawsEqualDrawingInOrder) {
+  const int w = 96, h = 80;
+  ID2D1BitmapRenderTarget *target = Target(w, h);
+  const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
+  target->SetTransform(&identity);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 random(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    std::vector<uint32_t> want = RandomRow(random, w * h);
+    target->BeginDraw();
+    ID2D1Bitmap *mine = nullptr;
+    target->GetBitmap(&mine);
+    mine->CopyFromMemory(nullptr, want.data(), w * 4);
+    mine->Release();
+    DrawCase balls[2] = {RandomCase(random), RandomCase(random)};
+    ID2D1Bitmap *bitmaps[2];
+    for (int i = 0; i < 2; ++i) {
+      balls[i].wholeSource = true;
+      balls[i].tx = balls[i].ty = 0.0f;
+      balls[i].antialiased = true;
+      bitmaps[i] = Bitmap(balls[i].width, balls[i].height, balls[i].pixels);
+    }
+    for (int n = pick(100, 400); n > 0; --n) {
+      DrawCase &c = balls[pick(0, 1)];
+      float x = float(pick(-40, w)), y = float(pick(-40, h)), grow = pick(0, 1) == 0 ? 1.0f : 1.5f;
+      c.dest = D2D1_RECT_F{x, y, x + c.width * grow, y + c.height * grow};
+      c.opacity = pick(1, 255) / 255.0f;
+      target->DrawBitmap(bitmaps[&c - balls], &c.dest, c.opacity, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
+                         nullptr);
+      DrawReference(want, w, h, c);
+    }
+    EXPECT_EQ(target->EndDraw(), S_OK);
+    for (ID2D1Bitmap *bitmap : bitmaps) bitmap->Release();
+    ASSERT_EQ(Compare(Pixels(target), want, w), "") << "seed " << seed;
+  }
+  target->Release();
+}
+
 // Large bitmap-brush fills are cut into bands of rows painted by several threads; each band
 // must come out exactly as the one composite does.
 TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
@@ -322,8 +389,9 @@ TEST_F(D2dBatchTest, BandedBrushFillsEqualOneComposite) {
     D2D1_MATRIX_3X2_F turn;
     D2D1MakeRotateMatrix(uniform(0, 360), D2D1_POINT_2F{uniform(0, 300), uniform(0, 300)}, &turn);
     float scale = uniform(0.3, 3);
-    D2D1_MATRIX_3X2_F brushTransform{scale * turn._11, scale * turn._12, scale * turn._21, scale * turn._22,
-                                     turn._31 + uniform(-50, 50), turn._32 + uniform(-50, 50)};
+    D2D1_MATRIX_3X2_F brushTransform{
+        scale * turn._11,           scale * turn._12, scale * turn._21, scale * turn._22, turn._31 + uniform(-50, 50),
+        turn._32 + uniform(-50, 50)};
     brush->SetTransform(&brushTransform);
     const float opacities[] = {1.0f, 0.2f, uniform(0, 1)};
     brush->SetOpacity(opacities[random() % 3]);
@@ -375,8 +443,12 @@ TEST_F(D2dBatchTest, BandedLayerCompositionEqualsOneComposition) {
     maskBrush->SetTransform(&brushTransform);
     bool masked = random() % 3 != 0;
     D2D1_RECT_F bounds{uniform(-20, 60), uniform(-20, 40), uniform(120, 220), uniform(100, 180)};
-    D2D1_LAYER_PARAMETERS layer{bounds, nullptr, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, {1, 0, 0, 1, 0, 0},
-                                random() % 2 ? 1.0f : uniform(0, 1), masked ? maskBrush : nullptr,
+    D2D1_LAYER_PARAMETERS layer{bounds,
+                                nullptr,
+                                D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
+                                {1, 0, 0, 1, 0, 0},
+                                random() % 2 ? 1.0f : uniform(0, 1),
+                                masked ? maskBrush : nullptr,
                                 D2D1_LAYER_OPTIONS_NONE};
     std::vector<uint32_t> background = RandomRow(random, tw * th), content = RandomRow(random, tw * th);
     ID2D1Bitmap *picture = Bitmap(tw, th, content);

@@ -26,6 +26,22 @@ struct Recorded {
   uint32_t opacity8;
   int32_t firstColumn, firstRow;
   int32_t columnsAt, rowsAt, edgesAt;
+  int32_t sharedColumns, sharedRows; // which shared tables the tables are parts of, or None
+};
+
+// A shared table as the batch keeps it.
+struct SharedTable {
+  int32_t at, count;
+};
+
+// The source of draws that share both their tables: scaled once (when enough is drawn from
+// it), then read unscaled.
+struct Scaled {
+  const uint32_t *source;
+  int sourceStride;
+  int32_t sharedColumns, sharedRows;
+  int64_t pixels; // drawn from it
+  int64_t at;     // its pixels in the batch's `scaled`, or None
 };
 
 // Far more than a frame records; past it the batch is drawn, so memory stays bounded even
@@ -44,6 +60,11 @@ struct Batch {
   int y0 = 0, y1 = 0;           // rows the draws touch
   std::vector<int64_t> rowWork; // pixels per row, for cutting bands of equal work
   std::vector<int> bandEdges;
+  std::vector<SharedTable> shared;
+  uint64_t sharedTag[2] = {0, 0}; // the shared tables last copied, columns and rows
+  int32_t sharedIndex[2] = {0, 0};
+  std::vector<Scaled> scaledSources;
+  std::vector<uint32_t> scaled;
 };
 
 // Never destroyed: a bitmap released by a static destructor still flushes through it.
@@ -61,7 +82,9 @@ D2dBlit Resolve(const Batch &batch, const Recorded &r) {
                  r.firstRow,
                  r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
                  r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
-                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt};
+                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt,
+                 nullptr,
+                 nullptr};
 }
 
 // One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
@@ -118,6 +141,8 @@ void CutBands(Batch &batch, int bands) {
 }
 
 void Clear(Batch &batch) {
+  batch.sharedTag[0] = batch.sharedTag[1] = 0;
+  batch.shared.clear();
   batch.draws.clear();
   batch.tables.clear();
   batch.edges.clear();
@@ -125,11 +150,76 @@ void Clear(Batch &batch) {
   D2dDeferredPending.store(false, std::memory_order_release);
 }
 
+// The largest scaled source made, in pixels.
+constexpr int64_t MaxScaled = 1 << 20;
+
+// Draws that share both their tables (the same bitmap enlarged alike, many times) read one
+// scaled picture of their source: where at least as many pixels are drawn from it as it
+// holds, it is made once here and those draws become unscaled draws from it. The result is
+// the same: a draw reads the very pixels its tables name.
+void ScaleSharedSources(Batch &batch) {
+  batch.scaledSources.clear();
+  size_t last = 0;
+  for (const Recorded &r : batch.draws) {
+    if (r.sharedColumns == None || r.sharedRows == None) continue;
+    auto same = [&](const Scaled &u) {
+      return u.source == r.source && u.sourceStride == r.sourceStride && u.sharedColumns == r.sharedColumns &&
+             u.sharedRows == r.sharedRows;
+    };
+    if (last >= batch.scaledSources.size() || !same(batch.scaledSources[last])) {
+      last = std::find_if(batch.scaledSources.begin(), batch.scaledSources.end(), same) - batch.scaledSources.begin();
+      if (last == batch.scaledSources.size())
+        batch.scaledSources.push_back(Scaled{r.source, r.sourceStride, r.sharedColumns, r.sharedRows, 0, None});
+    }
+    batch.scaledSources[last].pixels += static_cast<int64_t>(r.box.x1 - r.box.x0) * (r.box.y1 - r.box.y0);
+  }
+  int64_t total = 0;
+  for (Scaled &u : batch.scaledSources) {
+    int64_t area = static_cast<int64_t>(batch.shared[u.sharedColumns].count) * batch.shared[u.sharedRows].count;
+    if (u.pixels < area || area > MaxScaled) continue;
+    u.at = total;
+    total += area;
+  }
+  if (total == 0) return;
+  batch.scaled.resize(static_cast<size_t>(total));
+  for (const Scaled &u : batch.scaledSources) {
+    if (u.at == None) continue;
+    const SharedTable &columns = batch.shared[u.sharedColumns], &rows = batch.shared[u.sharedRows];
+    uint32_t *out = batch.scaled.data() + u.at;
+    for (int y = 0; y < rows.count; ++y, out += columns.count) {
+      const uint32_t *srcRow = u.source + static_cast<ptrdiff_t>(batch.tables[rows.at + y]) * u.sourceStride;
+      const int32_t *index = batch.tables.data() + columns.at;
+      for (int x = 0; x < columns.count; ++x) out[x] = srcRow[index[x]];
+    }
+  }
+  last = 0;
+  for (Recorded &r : batch.draws) {
+    if (r.sharedColumns == None || r.sharedRows == None) continue;
+    while (batch.scaledSources[last].source != r.source || batch.scaledSources[last].sourceStride != r.sourceStride ||
+           batch.scaledSources[last].sharedColumns != r.sharedColumns ||
+           batch.scaledSources[last].sharedRows != r.sharedRows)
+      last = (last + 1) % batch.scaledSources.size();
+    const Scaled &u = batch.scaledSources[last];
+    if (u.at == None) continue;
+    const SharedTable &columns = batch.shared[u.sharedColumns], &rows = batch.shared[u.sharedRows];
+    r.source = batch.scaled.data() + u.at;
+    r.sourceStride = columns.count;
+    r.firstColumn = r.columnsAt - columns.at;
+    r.firstRow = r.rowsAt - rows.at;
+    r.columnsAt = r.rowsAt = r.sharedColumns = r.sharedRows = None;
+  }
+}
+
 // Draws everything recorded. The batch's lock is held.
 void Run(Batch &batch) {
   if (batch.draws.empty()) {
     Clear(batch);
     return;
+  }
+  try {
+    ScaleSharedSources(batch);
+  } catch (const std::bad_alloc &) {
+    // Drawn from the source through the tables instead.
   }
   int threads = batch.pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
   bool cut = false;
@@ -154,6 +244,13 @@ void Run(Batch &batch) {
 void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y1) {
   const D2dRowKernels &kernels = D2dKernels();
   int n = blit.box.x1 - blit.box.x0;
+  if (blit.edges == nullptr && blit.columns == nullptr && blit.rows == nullptr) {
+    kernels.blendRect(dst + static_cast<ptrdiff_t>(y0) * dstStride + blit.box.x0, dstStride,
+                      blit.source + static_cast<ptrdiff_t>(blit.firstRow + (y0 - blit.box.y0)) * blit.sourceStride +
+                          blit.firstColumn,
+                      blit.sourceStride, n, y1 - y0, blit.opacity8);
+    return;
+  }
   for (int y = y0; y < y1; ++y) {
     int row = blit.rows != nullptr ? blit.rows[y - blit.box.y0] : blit.firstRow + (y - blit.box.y0);
     const uint32_t *srcRow = blit.source + static_cast<ptrdiff_t>(row) * blit.sourceStride;
@@ -167,6 +264,35 @@ void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y
   }
 }
 
+namespace {
+
+// Where a draw's table lies in the batch's tables: a part of a shared table is copied only
+// the first time its table is seen, a table of its own every time.
+// *sharedIndex tells which of the batch's shared tables it is a part of, or None.
+int32_t RecordTable(Batch &batch, int kind, const int32_t *values, int count, const D2dSharedTable *shared,
+                    int32_t *sharedIndex) {
+  *sharedIndex = None;
+  if (shared == nullptr) {
+    auto at = static_cast<int32_t>(batch.tables.size());
+    batch.tables.insert(batch.tables.end(), values, values + count);
+    return at;
+  }
+  if (batch.sharedTag[kind] != shared->tag) {
+    batch.shared.push_back(SharedTable{static_cast<int32_t>(batch.tables.size()), shared->count});
+    batch.tables.insert(batch.tables.end(), shared->values, shared->values + shared->count);
+    batch.sharedTag[kind] = shared->tag;
+    batch.sharedIndex[kind] = static_cast<int32_t>(batch.shared.size()) - 1;
+  }
+  *sharedIndex = batch.sharedIndex[kind];
+  return batch.shared[*sharedIndex].at + static_cast<int32_t>(values - shared->values);
+}
+
+std::atomic<uint64_t> lastTableTag{0};
+
+} // namespace
+
+uint64_t D2dNewTableTag() { return lastTableTag.fetch_add(1, std::memory_order_relaxed) + 1; }
+
 void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
   Batch &batch = TheBatch();
   std::lock_guard<std::mutex> hold(batch.lock);
@@ -174,18 +300,13 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None,
+  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None, None, None,
              None,     None};
   size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
-    if (blit.columns != nullptr) {
-      r.columnsAt = static_cast<int32_t>(batch.tables.size());
-      batch.tables.insert(batch.tables.end(), blit.columns, blit.columns + width);
-    }
-    if (blit.rows != nullptr) {
-      r.rowsAt = static_cast<int32_t>(batch.tables.size());
-      batch.tables.insert(batch.tables.end(), blit.rows, blit.rows + height);
-    }
+    if (blit.columns != nullptr)
+      r.columnsAt = RecordTable(batch, 0, blit.columns, width, blit.columnTable, &r.sharedColumns);
+    if (blit.rows != nullptr) r.rowsAt = RecordTable(batch, 1, blit.rows, height, blit.rowTable, &r.sharedRows);
     if (blit.edges != nullptr) {
       r.edgesAt = static_cast<int32_t>(batch.edges.size());
       batch.edges.push_back(*blit.edges);
@@ -193,6 +314,7 @@ void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
     batch.draws.push_back(r);
   } catch (const std::bad_alloc &) {
     // No memory to record it: draw what is recorded, then this one, at once.
+    batch.sharedTag[0] = batch.sharedTag[1] = 0;
     batch.tables.resize(tables);
     batch.edges.resize(edges);
     Run(batch);

@@ -17,9 +17,20 @@ struct D2dBlitEdges {
   uint8_t weight[3][3]; // [first, inner, last row][first, inner, last column]
 };
 
+// A table of source indices that many draws share (the same scale, the same whole-pixel
+// phase): the batch keeps one copy of it for as long as its tag stays the one last recorded.
+// Tags are never reused (D2dNewTableTag).
+struct D2dSharedTable {
+  const int32_t *values;
+  int count;
+  uint64_t tag;
+};
+uint64_t D2dNewTableTag();
+
 // One draw, resolved when it is made: which destination pixels, from which source pixels.
 // Columns and rows of the source are either consecutive (starting at firstColumn /
-// firstRow) or read from a table, one index per destination column / row.
+// firstRow) or read from a table, one index per destination column / row. A table may be a
+// part of a shared one (columnTable / rowTable, else null).
 struct D2dBlit {
   D2dBox box;             // destination pixels, already clipped; every source index is valid
   const uint32_t *source; // the source bitmap's pixel (0, 0)
@@ -29,6 +40,7 @@ struct D2dBlit {
   const int32_t *columns;    // null: consecutive columns
   const int32_t *rows;       // null: consecutive rows
   const D2dBlitEdges *edges; // null: every pixel takes opacity8
+  const D2dSharedTable *columnTable, *rowTable;
 };
 
 // Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.

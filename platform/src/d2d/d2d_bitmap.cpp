@@ -121,5 +121,9 @@ D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, c
 }
 
 D2dSurface *D2dBitmapSurface(D2dBitmap *bitmap) { return &bitmap->surface; }
+void D2dBitmapDpi(const D2dBitmap *bitmap, float *dpiX, float *dpiY) {
+  *dpiX = bitmap->dpiX;
+  *dpiY = bitmap->dpiY;
+}
 ID2D1Bitmap *D2dBitmapInterface(D2dBitmap *bitmap) { return bitmap; }
 D2dBitmap *D2dBitmapFrom(ID2D1Bitmap *bitmap) { return D2dExact<D2dBitmap>(bitmap); }

@@ -71,6 +71,77 @@ bool EdgeWeights(const D2dCoverage &cover, uint32_t opacity8, D2dBlitEdges *edge
   return true;
 }
 
+// The source indices of destination pixels [from, to) along one axis, for a draw whose pixels
+// span [wholeFrom, wholeTo) before clipping; null when they are consecutive. A draw whose
+// edge `start` is a whole number (then wholeFrom == start) takes its indices from a table
+// shared with the draws of the same scale before it, made once; any other draw makes its own
+// in `scratch`. May throw std::bad_alloc.
+const int32_t *AxisIndices(D2dIndexMemo *memo, std::vector<int32_t> *scratch, int wholeFrom, int wholeTo, int from,
+                           int to, double start, double origin, double scale, int64_t lo, int64_t hi,
+                           D2dSharedTable *shared, bool *isShared) {
+  // Longer tables are rare enough to be made each time.
+  constexpr int MaxSharedCount = 1 << 16;
+  *isShared = false;
+  int count = wholeTo - wholeFrom;
+  if (scale == 1.0 || start != std::floor(start) || count > MaxSharedCount)
+    return NearestTable(scratch, from, to - from, start, origin, scale, lo, hi) ? nullptr : scratch->data();
+  // Index k of such a draw is floor(origin + (k + 0.5) * scale) whatever its position: every
+  // step of the arithmetic on whole numbers and halves is exact.
+  if (memo->tag == 0 || memo->scale != scale || memo->origin != origin || memo->lo != lo || memo->hi != hi ||
+      memo->count != count) {
+    memo->tag = 0;
+    NearestTable(&memo->values, wholeFrom, count, start, origin, scale, lo, hi);
+    *memo = D2dIndexMemo{scale, origin, lo, hi, count, D2dNewTableTag(), std::move(memo->values)};
+  }
+  *shared = D2dSharedTable{memo->values.data(), count, memo->tag};
+  *isShared = true;
+  return memo->values.data() + (from - wholeFrom);
+}
+
+// Draws a resolved blit now or records it.
+void PlaceBlit(D2dTarget *target, const D2dSurface &source, const D2dBlit &blit) {
+  D2dSurface *dst = D2dDrawSurface(target);
+  if (source.pixels == dst->pixels) {
+    // A target drawing its own bitmap reads what it writes: that draw cannot wait or be
+    // split into bands.
+    D2dFlushDeferred();
+    D2dRunBlit(dst->pixels, dst->stride, blit, blit.box.y0, blit.box.y1);
+    return;
+  }
+  D2dDeferBlit(*dst, blit);
+}
+
+// Resolves the source pixels of a draw of the source rectangle into the device-space
+// rectangle [left, right) x [top, bottom), which covers the pixels `whole` (`box` of them
+// inside the clip, not empty), and draws or records it.
+void PlaceNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
+                  double right, double bottom, const D2dBox &whole, const D2dBox &box, uint32_t opacity8,
+                  const D2dBlitEdges *edges) {
+  double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
+  // Edge pixels whose centres lie outside the rectangle take the nearest pixel of the
+  // source rectangle.
+  int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
+  int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
+  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edges, nullptr, nullptr};
+  // Unscaled draws read consecutive source pixels and need no tables.
+  D2dSharedTable columnTable, rowTable;
+  bool sharedColumns = false, sharedRows = false;
+  try {
+    blit.columns = AxisIndices(&target->columnMemo, &target->columns, whole.x0, whole.x1, box.x0, box.x1, left, s.left,
+                               scaleX, colLo, colHi, &columnTable, &sharedColumns);
+    blit.rows = AxisIndices(&target->rowMemo, &target->rows, whole.y0, whole.y1, box.y0, box.y1, top, s.top, scaleY,
+                            rowLo, rowHi, &rowTable, &sharedRows);
+  } catch (const std::bad_alloc &) {
+    D2dFail(target, E_OUTOFMEMORY);
+    return;
+  }
+  if (sharedColumns) blit.columnTable = &columnTable;
+  if (sharedRows) blit.rowTable = &rowTable;
+  blit.firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
+  blit.firstRow = static_cast<int32_t>(NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi));
+  PlaceBlit(target, source, blit);
+}
+
 // A source rectangle already inside its bitmap, drawn into the device-space rectangle
 // [left, right) x [top, bottom).
 void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
@@ -78,37 +149,69 @@ void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &
   D2dCoverage cover = D2dCover(left, top, right, bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
   D2dBox box = D2dIntersect(cover.box, D2dClipBox(target));
   if (D2dEmpty(box)) return;
-  double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
-  // Edge pixels whose centres lie outside the rectangle take the nearest pixel of the
-  // source rectangle.
-  int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
-  int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
-
   D2dBlitEdges edges;
   bool edged = EdgeWeights(cover, opacity8, &edges);
-  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edged ? &edges : nullptr};
-  // Unscaled draws read consecutive source pixels and need no tables.
-  try {
-    if (!NearestTable(&target->columns, box.x0, box.x1 - box.x0, left, s.left, scaleX, colLo, colHi))
-      blit.columns = target->columns.data();
-    if (!NearestTable(&target->rows, box.y0, box.y1 - box.y0, top, s.top, scaleY, rowLo, rowHi))
-      blit.rows = target->rows.data();
-  } catch (const std::bad_alloc &) {
-    D2dFail(target, E_OUTOFMEMORY);
-    return;
-  }
-  blit.firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
-  blit.firstRow = static_cast<int32_t>(NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi));
+  PlaceNearest(target, source, s, left, top, right, bottom, cover.box, box, opacity8, edged ? &edges : nullptr);
+}
 
-  D2dSurface *dst = D2dDrawSurface(target);
-  if (source.pixels == dst->pixels) {
-    // A target drawing its own bitmap reads what it writes: that draw cannot wait or be
-    // split into bands.
-    D2dFlushDeferred();
-    D2dRunBlit(dst->pixels, dst->stride, blit, box.y0, box.y1);
-    return;
+// A whole number within +-2^24, where every float is exact and sums of a few stay in an int.
+bool WholeNumber(float v, int *out) {
+  constexpr float Limit = 16777216.0f;
+  if (!(v >= -Limit && v <= Limit)) return false;
+  *out = static_cast<int>(v);
+  return static_cast<float>(*out) == v;
+}
+
+// A draw of whole pixels: a bitmap at 96 DPI, its source rectangle (if any) and its
+// destination edges whole numbers in order, under a transform that only moves by whole
+// pixels (the balls of a frame, plain and enlarged). Every pixel is then covered whole, in
+// either antialias mode. Unscaled, in either interpolation, the source pixels are
+// consecutive: the draw is a box and its first source pixel, worked out in integers. Scaled
+// by nearest neighbour, the rest is what DrawNearest does, without its coverage. False,
+// doing nothing, for any other draw.
+bool DrawWholePixels(D2dTarget *target, D2dBitmap *bitmap, const D2dSurface &source, const D2D1_RECT_F *destRect,
+                     const D2D1_RECT_F *sourceRect, uint32_t opacity8, D2D1_BITMAP_INTERPOLATION_MODE interpolation) {
+  const D2D1_MATRIX_3X2_F &m = target->device;
+  float dpiX, dpiY;
+  D2dBitmapDpi(bitmap, &dpiX, &dpiY);
+  int tx, ty;
+  if (m._11 != 1.0f || m._22 != 1.0f || m._12 != 0.0f || m._21 != 0.0f || dpiX != 96.0f || dpiY != 96.0f ||
+      !WholeNumber(m._31, &tx) || !WholeNumber(m._32, &ty))
+    return false;
+  D2dBox src{0, 0, source.width, source.height};
+  if (sourceRect != nullptr &&
+      (!WholeNumber(sourceRect->left, &src.x0) || !WholeNumber(sourceRect->top, &src.y0) ||
+       !WholeNumber(sourceRect->right, &src.x1) || !WholeNumber(sourceRect->bottom, &src.y1) || src.x0 < 0 ||
+       src.y0 < 0 || src.x1 > source.width || src.y1 > source.height || D2dEmpty(src)))
+    return false;
+  D2dBox dest{0, 0, source.width, source.height};
+  if (destRect != nullptr &&
+      (!WholeNumber(destRect->left, &dest.x0) || !WholeNumber(destRect->top, &dest.y0) ||
+       !WholeNumber(destRect->right, &dest.x1) || !WholeNumber(destRect->bottom, &dest.y1) || D2dEmpty(dest)))
+    return false;
+  bool unscaled = dest.x1 - dest.x0 == src.x1 - src.x0 && dest.y1 - dest.y0 == src.y1 - src.y0;
+  if (!unscaled && interpolation != D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR) return false;
+  D2dBox moved{dest.x0 + tx, dest.y0 + ty, dest.x1 + tx, dest.y1 + ty};
+  D2dBox box = D2dIntersect(moved, D2dClipBox(target));
+  if (D2dEmpty(box)) return true;
+  if (!unscaled) {
+    SourceRect s{double(src.x0), double(src.y0), double(src.x1), double(src.y1)};
+    PlaceNearest(target, source, s, moved.x0, moved.y0, moved.x1, moved.y1, moved, box, opacity8, nullptr);
+    return true;
   }
-  D2dDeferBlit(*dst, blit);
+  D2dBlit blit{box,
+               source.pixels,
+               source.stride,
+               opacity8,
+               src.x0 + (box.x0 - moved.x0),
+               src.y0 + (box.y0 - moved.y0),
+               nullptr,
+               nullptr,
+               nullptr,
+               nullptr,
+               nullptr};
+  PlaceBlit(target, source, blit);
+  return true;
 }
 
 // Any other draw, through pixman: the destination rectangle in DIPs, under the target's
@@ -211,8 +314,9 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
   D2dSurface *source = D2dBitmapSurface(bitmap);
   uint32_t opacity8 = D2dOpacity8(opacity);
   if (source->pixels == nullptr || opacity8 == 0) return;
-  float dpiX = 96.0f, dpiY = 96.0f;
-  bitmapInterface->GetDpi(&dpiX, &dpiY);
+  if (DrawWholePixels(target, bitmap, *source, destRect, sourceRect, opacity8, interpolation)) return;
+  float dpiX, dpiY;
+  D2dBitmapDpi(bitmap, &dpiX, &dpiY);
   D2D1_RECT_F whole{0, 0, source->width * 96.0f / dpiX, source->height * 96.0f / dpiY};
   D2D1_RECT_F src = D2dOrdered(sourceRect != nullptr ? *sourceRect : whole);
   D2D1_RECT_F d = D2dOrdered(destRect != nullptr ? *destRect : whole);

@@ -73,6 +73,17 @@ struct D2dLayerLevel {
   D2D1_MATRIX_3X2_F brushDevice; // device transform in force at the push
 };
 
+// The source indices last made for scaled draws of whole pixels along one axis, kept so that
+// the next draw of the same scale shares them (index k of the draw: floor(origin + (k + 0.5) *
+// scale) clamped to [lo, hi]).
+struct D2dIndexMemo {
+  double scale = 0.0, origin = 0.0;
+  int64_t lo = 0, hi = 0;
+  int count = 0;
+  uint64_t tag = 0; // 0: nothing made yet
+  std::vector<int32_t> values;
+};
+
 // The state every render target keeps, whatever kind it is.
 struct D2dTarget {
   ID2D1Factory *factory; // the target object's factory (the object holds the reference)
@@ -91,6 +102,7 @@ struct D2dTarget {
   size_t depth;                      // layers pushed now
   std::vector<int32_t> columns;      // scratch: source columns of a nearest-neighbour draw
   std::vector<int32_t> rows;         // scratch: source rows of a nearest-neighbour draw
+  D2dIndexMemo columnMemo, rowMemo;  // shared tables of scaled whole-pixel draws
   std::vector<uint32_t> maskScratch; // scratch for opacity-brush masks
   D2dSurface maskSurface;            // over maskScratch
 };
@@ -241,6 +253,7 @@ D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, c
 // The bitmap's pixels as they are now: recorded draws may still be pending (call
 // D2dFlushDeferred() before reading them from outside a drawing call).
 D2dSurface *D2dBitmapSurface(D2dBitmap *bitmap);
+void D2dBitmapDpi(const D2dBitmap *bitmap, float *dpiX, float *dpiY);
 ID2D1Bitmap *D2dBitmapInterface(D2dBitmap *bitmap);
 D2dBitmap *D2dBitmapFrom(ID2D1Bitmap *bitmap);
 

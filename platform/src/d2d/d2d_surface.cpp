@@ -89,7 +89,8 @@ pixman_image_t *D2dSurfaceImage(D2dSurface *surface) {
   return surface->image;
 }
 
-uint32_t D2dOpacity8(float opacity) { return static_cast<uint32_t>(std::lround(Unit(opacity) * 255.0f)); }
+// Rounded half away from zero, as lround does: the float product plus one half is exact in double.
+uint32_t D2dOpacity8(float opacity) { return static_cast<uint32_t>(static_cast<double>(Unit(opacity) * 255.0f) + 0.5); }
 
 uint32_t D2dPremultiply(const D2D1_COLOR_F &color, float opacity) {
   double a = static_cast<double>(Unit(color.a)) * Unit(opacity);

@@ -84,6 +84,17 @@ D2D_AVX2 void BlendAvx2(uint32_t *__restrict dst, const uint32_t *__restrict src
     BlendRow<true>(dst, src, n, opacity);
 }
 
+D2D_AVX2 void BlendRectAvx2(uint32_t *__restrict dst, ptrdiff_t dstStride, const uint32_t *__restrict src,
+                            ptrdiff_t srcStride, int n, int rows, uint32_t opacity8) {
+  __m256i opacity = _mm256_set1_epi16(static_cast<short>(opacity8));
+  for (int y = 0; y < rows; ++y, dst += dstStride, src += srcStride) {
+    if (opacity8 >= 255)
+      BlendRow<false>(dst, src, n, opacity);
+    else
+      BlendRow<true>(dst, src, n, opacity);
+  }
+}
+
 D2D_AVX2 void BlendColumnsAvx2(uint32_t *__restrict dst, const uint32_t *__restrict srcRow,
                                const int32_t *__restrict columns, int n, uint32_t opacity8) {
   __m256i opacity = _mm256_set1_epi16(static_cast<short>(opacity8));
@@ -110,7 +121,7 @@ D2D_AVX2 void FillAvx2(uint32_t *__restrict dst, int n, uint32_t color) {
 }
 
 // The portable index loop serves here too.
-const D2dRowKernels Avx2Kernels{BlendAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
+const D2dRowKernels Avx2Kernels{BlendAvx2, BlendRectAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
 
 } // namespace
 

@@ -71,6 +71,17 @@ D2D_AVX512 void BlendAvx512(uint32_t *__restrict dst, const uint32_t *__restrict
     BlendRow<true>(dst, src, n, opacity);
 }
 
+D2D_AVX512 void BlendRectAvx512(uint32_t *__restrict dst, ptrdiff_t dstStride, const uint32_t *__restrict src,
+                                ptrdiff_t srcStride, int n, int rows, uint32_t opacity8) {
+  __m512i opacity = _mm512_set1_epi16(static_cast<short>(opacity8));
+  for (int y = 0; y < rows; ++y, dst += dstStride, src += srcStride) {
+    if (opacity8 >= 255)
+      BlendRow<false>(dst, src, n, opacity);
+    else
+      BlendRow<true>(dst, src, n, opacity);
+  }
+}
+
 D2D_AVX512 void BlendColumnsAvx512(uint32_t *__restrict dst, const uint32_t *__restrict srcRow,
                                    const int32_t *__restrict columns, int n, uint32_t opacity8) {
   __m512i opacity = _mm512_set1_epi16(static_cast<short>(opacity8));
@@ -123,7 +134,7 @@ D2D_AVX512 void NearestIndicesAvx512(int32_t *out, int from, int n, double start
   }
 }
 
-const D2dRowKernels Avx512Kernels{BlendAvx512, BlendColumnsAvx512, FillAvx512, NearestIndicesAvx512};
+const D2dRowKernels Avx512Kernels{BlendAvx512, BlendRectAvx512, BlendColumnsAvx512, FillAvx512, NearestIndicesAvx512};
 
 } // namespace
 

@@ -54,6 +54,11 @@ void BlendPortable(uint32_t *__restrict dst, const uint32_t *__restrict src, int
   for (; i < n; ++i) dst[i] = D2dOver(D2dMulUn8x4(src[i], opacity8), dst[i]);
 }
 
+void BlendRectPortable(uint32_t *__restrict dst, ptrdiff_t dstStride, const uint32_t *__restrict src,
+                       ptrdiff_t srcStride, int n, int rows, uint32_t opacity8) {
+  for (int y = 0; y < rows; ++y) BlendPortable(dst + y * dstStride, src + y * srcStride, n, opacity8);
+}
+
 void BlendColumnsPortable(uint32_t *__restrict dst, const uint32_t *__restrict srcRow,
                           const int32_t *__restrict columns, int n, uint32_t opacity8) {
   // Gathered a piece at a time into a small buffer on the stack, then blended.
@@ -91,7 +96,8 @@ void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, doub
 
 namespace {
 
-const D2dRowKernels PortableKernels{BlendPortable, BlendColumnsPortable, FillPortable, D2dNearestIndicesPortable};
+const D2dRowKernels PortableKernels{BlendPortable, BlendRectPortable, BlendColumnsPortable, FillPortable,
+                                    D2dNearestIndicesPortable};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // the first time a kernel is asked for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Each byte of x times a / 255, rounded as pixman rounds (exact for 0..255 inputs).
@@ -32,6 +33,10 @@ inline uint32_t D2dOver(uint32_t src, uint32_t dst) {
 struct D2dRowKernels {
   // dst[i] = (src[i] * opacity8 / 255) over dst[i], for i < n.
   void (*blend)(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8);
+  // blend on `rows` rows, each n pixels: the next row of dst and of src `dstStride` and
+  // `srcStride` pixels on (a whole unscaled draw in one call).
+  void (*blendRect)(uint32_t *dst, ptrdiff_t dstStride, const uint32_t *src, ptrdiff_t srcStride, int n, int rows,
+                    uint32_t opacity8);
   // dst[i] = (srcRow[columns[i]] * opacity8 / 255) over dst[i]: one row of a nearest-neighbour
   // scale. The columns never decrease along the row.
   void (*blendColumns)(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n, uint32_t opacity8);
