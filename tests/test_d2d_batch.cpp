@@ -477,6 +477,53 @@ TEST_F(D2dBatchTest, BandedLayerCompositionEqualsOneComposition) {
   target->Release();
 }
 
+// Clears and copies between surfaces are shared among the threads in bands of rows; the
+// bands must equal one pass, at every clip and every copy's clipping.
+TEST_F(D2dBatchTest, BandedClearsAndCopiesEqualOnePass) {
+  const int tw = 120, th = 90;
+  ID2D1BitmapRenderTarget *target = Target(tw, th);
+  ID2D1Bitmap *mine = nullptr;
+  target->GetBitmap(&mine);
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 random(seed);
+    auto uniform = [&](double lo, double hi) { return float(std::uniform_real_distribution<double>(lo, hi)(random)); };
+    std::vector<uint32_t> background = RandomRow(random, tw * th), other = RandomRow(random, tw * th);
+    D2D1_LAYER_PARAMETERS clip{{uniform(-20, 60), uniform(-20, 40), uniform(50, 140), uniform(40, 110)},
+                               nullptr,
+                               D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
+                               {1, 0, 0, 1, 0, 0},
+                               1.0f,
+                               nullptr,
+                               D2D1_LAYER_OPTIONS_NONE};
+    D2D1_COLOR_F color{uniform(0, 1), uniform(0, 1), uniform(0, 1), uniform(0, 1)};
+    D2D1_COLOR_F inner{uniform(0, 1), uniform(0, 1), uniform(0, 1), uniform(0, 1)};
+    auto below = [&](uint32_t limit) { return static_cast<UINT32>(random() % limit); };
+    D2D1_POINT_2U at{below(130), below(100)};
+    D2D1_RECT_U from{below(60), below(50), 40 + below(100), 30 + below(80)};
+    std::vector<uint32_t> results[2][2];
+    for (int banded = 0; banded < 2; ++banded) {
+      D2dSetBandThreshold(banded ? 0 : INT64_MAX);
+      mine->CopyFromMemory(nullptr, background.data(), tw * 4);
+      target->BeginDraw();
+      target->Clear(&color);
+      target->PushLayer(&clip, nullptr); // clears only its bounds
+      target->Clear(&inner);
+      target->PopLayer();
+      target->EndDraw();
+      results[banded][0] = Pixels(target);
+      ID2D1Bitmap *copy = Bitmap(tw, th, other);
+      ASSERT_EQ(copy->CopyFromRenderTarget(&at, target, &from), S_OK);
+      results[banded][1] = BitmapPixels(copy);
+      copy->Release();
+    }
+    D2dSetBandThreshold(0);
+    for (int step = 0; step < 2; ++step)
+      ASSERT_EQ(Compare(results[1][step], results[0][step], tw), "") << "seed " << seed << (step ? " (copy)" : "");
+  }
+  mine->Release();
+  target->Release();
+}
+
 // Draws still recorded when their target goes away are finished first; the bitmap handed
 // out earlier shows them.
 TEST_F(D2dBatchTest, ReleasingATargetFinishesItsRecordedDraws) {

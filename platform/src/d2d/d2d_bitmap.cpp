@@ -1,6 +1,7 @@
 // ID2D1Bitmap: premultiplied BGRA pixels that own their memory, and the plain copies
 // between bitmaps, render targets and memory.
 #include "d2d_internal.h"
+#include "d2d_workers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,12 +19,18 @@ void CopyPixels(D2dSurface *dst, int dstX, int dstY, const D2dSurface &src, D2dB
                            D2dBox{0, 0, dst->width, dst->height});
   if (D2dEmpty(to)) return;
   size_t bytes = static_cast<size_t>(to.x1 - to.x0) * 4;
-  bool sameRows = dst->pixels == src.pixels && offsetY > 0;
-  for (int i = 0; i < to.y1 - to.y0; ++i) {
-    // Within one surface, copy bottom-up when moving down so no row is read after it is written.
-    int y = sameRows ? to.y1 - 1 - i : to.y0 + i;
+  auto copyRow = [&](int y) {
     std::memmove(D2dRow(*dst, y) + to.x0, D2dRow(src, y - offsetY) + (to.x0 - offsetX), bytes);
+  };
+  if (dst->pixels != src.pixels) {
+    // Between two surfaces no row depends on another: the rows are shared among the threads.
+    D2dForRowBands(to.y0, to.y1, static_cast<int64_t>(to.x1 - to.x0) * (to.y1 - to.y0), [&](int y0, int y1) {
+      for (int y = y0; y < y1; ++y) copyRow(y);
+    });
+    return;
   }
+  // Within one surface, copy bottom-up when moving down so no row is read after it is written.
+  for (int i = 0; i < to.y1 - to.y0; ++i) copyRow(offsetY > 0 ? to.y1 - 1 - i : to.y0 + i);
 }
 
 D2dBox BoxOfRect(const D2D1_RECT_U *rect, const D2dSurface &whole) {

@@ -2,6 +2,7 @@
 // drawing calls that need no layer or pixman work of their own: Clear, FillRectangle,
 // BeginDraw/EndDraw, and the creation of bitmaps and brushes.
 #include "d2d_render_target.h"
+#include "d2d_workers.h"
 
 #include <wincodec.h>
 
@@ -132,7 +133,9 @@ void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color) {
   D2dSurface *surface = D2dDrawSurface(target);
   D2dBox box = D2dClipBox(target);
   if (D2dEmpty(box)) return;
-  for (int y = box.y0; y < box.y1; ++y) std::fill(D2dRow(*surface, y) + box.x0, D2dRow(*surface, y) + box.x1, pixel);
+  D2dForRowBands(box.y0, box.y1, static_cast<int64_t>(box.x1 - box.x0) * (box.y1 - box.y0), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) std::fill(D2dRow(*surface, y) + box.x0, D2dRow(*surface, y) + box.x1, pixel);
+  });
 }
 
 void D2dFillRectangle(D2dTarget *target, const D2D1_RECT_F *rect, ID2D1Brush *brush) {
