@@ -1,6 +1,7 @@
 // GDI stand-ins: bitmaps, DCs, GetObjectW, GetDIBits, BitBlt and the blends.
 #include <windows.h>
 
+#include "dib.h"
 #include "gdi/gdi_pixels.h"
 
 #include <gtest/gtest.h>
@@ -8,27 +9,6 @@
 #include <vector>
 
 namespace {
-
-// The header of a DIB of 1, 24 or 32 bits; height < 0 makes it top-down.
-BITMAPINFO DibHeader(int width, int height, int bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-// A DIB section of 1, 24 or 32 bits; height < 0 makes it top-down.
-HBITMAP MakeDib(int width, int height, int bits, uint8_t **pixels = nullptr) {
-  BITMAPINFO info = DibHeader(width, height, bits);
-  void *address = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &address, nullptr, 0);
-  if (pixels) *pixels = static_cast<uint8_t *>(address);
-  return bitmap;
-}
 
 BITMAP BitmapInfoOf(HGDIOBJ bitmap) {
   BITMAP info{};
@@ -69,7 +49,7 @@ struct DcWith {
 
 TEST(GdiObjects, GetObjectDescribesDibSectionsAndBitmaps) {
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(3, -2, 24, &bits);
+  HBITMAP dib = MakeDibSection(3, -2, 24, &bits);
   ASSERT_NE(dib, nullptr);
   ASSERT_NE(bits, nullptr);
   BITMAP info = BitmapInfoOf(dib);
@@ -127,7 +107,7 @@ TEST(GdiObjects, MemoryDcsHoldOneBitmapAtATime) {
   EXPECT_EQ(info.bmHeight, 1);
   EXPECT_EQ(info.bmBitsPixel, 1);
 
-  HBITMAP bitmap = MakeDib(4, 4, 32);
+  HBITMAP bitmap = MakeDibSection(4, 4, 32);
   EXPECT_EQ(SelectObject(dc, bitmap), stock);
   EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), bitmap);
   EXPECT_FALSE(DeleteObject(bitmap)); // still selected
@@ -141,8 +121,8 @@ TEST(GdiObjects, MemoryDcsHoldOneBitmapAtATime) {
 }
 
 TEST(GdiObjects, CompatibleBitmapsFollowTheDc) {
-  HBITMAP dib24 = MakeDib(2, 2, 24);
-  HBITMAP dib32 = MakeDib(2, -2, 32);
+  HBITMAP dib24 = MakeDibSection(2, 2, 24);
+  HBITMAP dib32 = MakeDibSection(2, -2, 32);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ stock = SelectObject(dc, dib24);
   HBITMAP made = CreateCompatibleBitmap(dc, 5, 3);
@@ -178,7 +158,7 @@ TEST(GdiObjects, CompatibleBitmapsFollowTheDc) {
 
 // 2 x 3 top-down 32-bit bitmap, pixel (x, y) = bytes B = 10 * y + x, G = 100 + y, R = 200 + x, A = 50 + y.
 HBITMAP MakeNumberedBitmap() {
-  HBITMAP bitmap = MakeDib(2, -3, 32);
+  HBITMAP bitmap = MakeDibSection(2, -3, 32);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 2; ++x)
       SetPixel32(bitmap, x, y,
@@ -261,7 +241,7 @@ TEST(GdiDibits, MonochromeReadsAsBlackAndWhite) {
 
 // 4 x 4 32-bit bitmap whose pixel (x, y) is 0xFF000000 | 16 * y + x + 1.
 HBITMAP MakeGrid() {
-  HBITMAP bitmap = MakeDib(4, 4, 32);
+  HBITMAP bitmap = MakeDibSection(4, 4, 32);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) SetPixel32(bitmap, x, y, 0xFF000000u | uint32_t(16 * y + x + 1));
   return bitmap;
@@ -269,7 +249,7 @@ HBITMAP MakeGrid() {
 
 TEST(GdiBitBlt, CopiesAreClippedToBothBitmaps) {
   HBITMAP source = MakeGrid();
-  HBITMAP target = MakeDib(4, -4, 32);
+  HBITMAP target = MakeDibSection(4, -4, 32);
   {
     DcWith from(source), to(target);
     // Off the top and right of the target.
@@ -307,10 +287,10 @@ TEST(GdiBitBlt, OverlappingCopyWithinOneBitmap) {
 
 TEST(GdiBitBlt, ConvertsBetweenDepths) {
   uint8_t *bits24 = nullptr;
-  HBITMAP color24 = MakeDib(2, -1, 24, &bits24);
+  HBITMAP color24 = MakeDibSection(2, -1, 24, &bits24);
   const uint8_t pixels[6] = {0xFF, 0xFF, 0xFF, 0x10, 0x20, 0x30}; // white, then (R 0x30 G 0x20 B 0x10)
   std::memcpy(bits24, pixels, 6);
-  HBITMAP color32 = MakeDib(2, -1, 32);
+  HBITMAP color32 = MakeDibSection(2, -1, 32);
   SetPixel32(color32, 0, 0, 0xAABBCCDD);
   HBITMAP mono = CreateBitmap(2, 1, 1, 1, nullptr);
   {
@@ -334,8 +314,8 @@ TEST(GdiBitBlt, ConvertsBetweenDepths) {
 }
 
 TEST(GdiBlend, AlphaBlendPremultipliedSourceOver) {
-  HBITMAP source = MakeDib(1, 1, 32);
-  HBITMAP target = MakeDib(2, 1, 32);
+  HBITMAP source = MakeDibSection(1, 1, 32);
+  HBITMAP target = MakeDibSection(2, 1, 32);
   SetPixel32(source, 0, 0, 0x80800000); // R 128, A 128, premultiplied
   SetPixel32(target, 0, 0, 0xFF646464); // grey 100, opaque
   {
@@ -352,8 +332,8 @@ TEST(GdiBlend, AlphaBlendPremultipliedSourceOver) {
 }
 
 TEST(GdiBlend, TransparentBltSkipsTheKeyColour) {
-  HBITMAP source = MakeDib(2, 1, 32);
-  HBITMAP target = MakeDib(2, 1, 32);
+  HBITMAP source = MakeDibSection(2, 1, 32);
+  HBITMAP target = MakeDibSection(2, 1, 32);
   SetPixel32(source, 0, 0, 0x00FF00FF); // magenta, the key
   SetPixel32(source, 1, 0, 0x000000FF); // blue
   SetPixel32(target, 0, 0, 0x00123456);
@@ -399,8 +379,8 @@ TEST(GdiBlend, StretchingSamplesUnderThePixelCentres) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    HBITMAP source = MakeDib(c.source, -c.source, 32);
-    HBITMAP target = MakeDib(c.target, -c.target, 32);
+    HBITMAP source = MakeDibSection(c.source, -c.source, 32);
+    HBITMAP target = MakeDibSection(c.target, -c.target, 32);
     for (int y = 0; y < c.source; y++)
       for (int x = 0; x < c.source; x++) SetPixel32(source, x, y, 0xFF000000u | uint32_t(y) << 8 | uint32_t(x));
     {
@@ -418,7 +398,7 @@ TEST(GdiBlend, StretchingSamplesUnderThePixelCentres) {
 
 TEST(GdiInternal, DcPixelsAreThoseOfTheSelectedBitmap) {
   uint8_t *bits = nullptr;
-  HBITMAP dib = MakeDib(3, 2, 32, &bits); // bottom-up
+  HBITMAP dib = MakeDibSection(3, 2, 32, &bits); // bottom-up
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, dib);
   GdiPixels pixels;

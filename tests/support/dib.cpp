@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// Negative heights are top-down.
-BITMAPINFO InfoOf(int width, int height, int bits) {
+BITMAPINFO DibHeader(int width, int height, int bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -16,17 +13,15 @@ BITMAPINFO InfoOf(int width, int height, int bits) {
   return info;
 }
 
-} // namespace
-
 void PrintTo(const Bgra &p, std::ostream *out) {
   *out << "(B " << p.b << ", G " << p.g << ", R " << p.r << ", A " << p.a << ")";
 }
 
 HBITMAP MakeDibSection(int width, int height, int bits, uint8_t **pixels) {
-  BITMAPINFO info = InfoOf(width, height, bits);
+  BITMAPINFO info = DibHeader(width, height, bits);
   void *memory = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-  *pixels = static_cast<uint8_t *>(memory);
+  if (pixels) *pixels = static_cast<uint8_t *>(memory);
   return bitmap;
 }
 
@@ -63,7 +58,7 @@ HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &
 }
 
 std::vector<Bgra> ReadBitmap(HANDLE handle, int width, int height) {
-  BITMAPINFO info = InfoOf(width, -height, 32);
+  BITMAPINFO info = DibHeader(width, -height, 32);
   std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 4);
   HDC dc = CreateCompatibleDC(nullptr);
   int lines =

@@ -31,9 +31,11 @@ struct TestDib {
 TestDib MakeTestDib(int width, int height, uint32_t fill);
 void FreeTestDib(TestDib *dib);
 
+// The header of a DIB of the given depth; a negative height makes its rows top-down.
+BITMAPINFO DibHeader(int width, int height, int bits);
 // An empty DIB section of the given depth; a negative height makes its rows top-down, as
-// in a BITMAPINFOHEADER. *pixels receives its memory.
-HBITMAP MakeDibSection(int width, int height, int bits, uint8_t **pixels);
+// in a BITMAPINFOHEADER. *pixels, when given, receives its memory.
+HBITMAP MakeDibSection(int width, int height, int bits, uint8_t **pixels = nullptr);
 // A DIB section of the given depth from top-down rows of B, G, R (, A) bytes, packed.
 HBITMAP MakeBitmap(int width, int height, int bits, const std::vector<uint8_t> &topDown);
 // A 32-bit reading of a bitmap's pixels, top row first; empty when it cannot be read.
