@@ -46,13 +46,17 @@ int32_t RenderImageHeight(const void *handle) {
   return height;
 }
 
+void ReleaseRenderImageObjects(RenderImage *image) {
+  if (image->pixels) _D2D_ReleaseObject(image->pixels);
+  if (image->bitmap) _D2D_ReleaseBitmapTarget(image->bitmap);
+  image->pixels = nullptr;
+  image->bitmap = nullptr;
+}
+
 int64_t FreeRenderImage(void *handle) {
   if (!handle) return 0;
   if (RenderImage *image = FindRenderImage(handle)) {
-    if (image->pixels) _D2D_ReleaseObject(image->pixels);
-    if (image->bitmap) _D2D_ReleaseBitmapTarget(image->bitmap);
-    image->pixels = nullptr;
-    image->bitmap = nullptr;
+    ReleaseRenderImageObjects(image);
     TkChangeCurrentElement(ImageList, image);
     TkDeleteElement(ImageList);
     return 0;

@@ -28,6 +28,10 @@ inline RenderImage *FindRenderImage(const void *handle) {
   return static_cast<RenderImage *>(const_cast<void *>(handle));
 }
 
+// Releases the Direct2D objects an image owns (its target and the bitmap kept for drawing)
+// and leaves the record without them; the record itself stays in ImageList.
+void ReleaseRenderImageObjects(RenderImage *image);
+
 // The brush's Direct2D object when the Direct2D backend may be called with it.
 inline ID2D1BitmapBrush *DirectBrush(const RenderBrush *brush) {
   return RenderBackend == RENDER_BACKEND_DIRECT2D && brush ? brush->brush : nullptr;

@@ -38,10 +38,7 @@ void StopRenderAPI() {
   while (CurrentDrawingContext()) StopRenderDrawing();
   if (ImageList) {
     TkResetList(ImageList);
-    while (RenderImage *image = static_cast<RenderImage *>(TkNextElement(ImageList))) {
-      if (image->pixels) _D2D_ReleaseObject(image->pixels);
-      if (image->bitmap) _D2D_ReleaseBitmapTarget(image->bitmap);
-    }
+    while (RenderImage *image = static_cast<RenderImage *>(TkNextElement(ImageList))) ReleaseRenderImageObjects(image);
   }
   if (BrushList) {
     TkResetList(BrushList);
