@@ -40,7 +40,7 @@ void CountingComposer(POINT) {
 
 // The GTK widget of a Settings gadget, found by its kind and label.
 GtkWidget *SettingsWidget(GType type, const char *label) {
-  TkGtkWindow *window = TkGtkFindWindow(SettingsWindow);
+  TkPortWindow *window = TkFindWindow(SettingsWindow);
   if (window == nullptr) return nullptr;
   GtkWidget *found = nullptr;
   GList *children = gtk_container_get_children(GTK_CONTAINER(window->fixed));
@@ -248,7 +248,7 @@ TEST_F(AppWindows, ASlowPaintLeavesNoRepaintsQueuedBehindIt) {
 
 TEST_F(AppWindows, ACloseRequestOfEitherWindowEndsTheLoop) {
   for (int64_t number : {SettingsWindow, MainWindow}) {
-    TkGtkWindow *window = TkGtkFindWindow(number);
+    TkPortWindow *window = TkFindWindow(number);
     ASSERT_NE(window, nullptr);
     gtk_window_close(GTK_WINDOW(window->window));
     RunEventLoop(); // returns only on a close request of window 0 or 1

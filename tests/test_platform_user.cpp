@@ -64,7 +64,7 @@ void ResetLog() {
 }
 
 guint32 ScreenPixel(int64_t window, int x, int y) {
-  GdkWindow *gdkWindow = gtk_widget_get_window(TkGtkFindWindow(window)->window);
+  GdkWindow *gdkWindow = gtk_widget_get_window(TkFindWindow(window)->window);
   GdkPixbuf *pixbuf = gdk_pixbuf_get_from_window(gdkWindow, x, y, 1, 1);
   if (!pixbuf) return 0xFFFFFFFF;
   const guchar *p = gdk_pixbuf_get_pixels(pixbuf);

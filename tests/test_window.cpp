@@ -77,7 +77,7 @@ TEST_F(Window, DemoWindowsHaveExactClientSizesAndPlacement) {
   EXPECT_EQ(TkWindowWidth(Settings), 210);
   EXPECT_EQ(TkWindowHeight(Settings), 61);
   // The whole toplevel is the client area: nothing of GTK's own adds to it.
-  TkGtkWindow *main = TkGtkFindWindow(0);
+  TkPortWindow *main = TkFindWindow(0);
   EXPECT_EQ(gtk_widget_get_allocated_width(main->window), 800);
   EXPECT_EQ(gtk_widget_get_allocated_height(main->window), 600);
   EXPECT_EQ(gtk_widget_get_allocated_width(main->client), 800);
@@ -307,13 +307,13 @@ TEST_F(Window, GadgetsNeedAWindowAndDieWithIt) {
 TEST_F(Window, CloseRequestBecomesAnEventAndTheWindowStays) {
   TkOpenWindow(0, 0, 0, 100, 100, "zero", 0xCA0001);
   OpenSettings(50, 50);
-  gtk_window_close(GTK_WINDOW(TkGtkFindWindow(Settings)->window));
+  gtk_window_close(GTK_WINDOW(TkFindWindow(Settings)->window));
   Event event = NextEvent();
   EXPECT_EQ(event.code, TK_EVENT_CLOSE_WINDOW);
   EXPECT_EQ(event.window, Settings);
   EXPECT_TRUE(TkIsWindow(Settings));
 
-  gtk_window_close(GTK_WINDOW(TkGtkFindWindow(0)->window));
+  gtk_window_close(GTK_WINDOW(TkFindWindow(0)->window));
   event = NextEvent();
   EXPECT_EQ(event.code, TK_EVENT_CLOSE_WINDOW);
   EXPECT_EQ(event.window, 0);
@@ -322,7 +322,7 @@ TEST_F(Window, CloseRequestBecomesAnEventAndTheWindowStays) {
 TEST_F(Window, TimedWaitGivesUpWithoutAnEventAndTakesOneThatComes) {
   TkOpenWindow(0, 0, 0, 100, 100, "zero", 0xCA0001);
   EXPECT_EQ(TkWindowEvent(30), 0);
-  gtk_window_close(GTK_WINDOW(TkGtkFindWindow(0)->window));
+  gtk_window_close(GTK_WINDOW(TkFindWindow(0)->window));
   EXPECT_EQ(TkWindowEvent(5000), TK_EVENT_CLOSE_WINDOW);
   EXPECT_EQ(TkEventWindow(), 0);
 }

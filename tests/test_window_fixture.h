@@ -26,7 +26,7 @@ template <class Condition> bool PumpUntil(Condition condition, int rounds = 3000
 
 // True once the window is shown with a client area of exactly width x height.
 inline bool Laid(int64_t window, int width, int height) {
-  TkGtkWindow *record = TkGtkFindWindow(window);
+  TkPortWindow *record = TkFindWindow(window);
   return record && gtk_widget_get_mapped(record->window) && gtk_widget_get_allocated_width(record->fixed) == width &&
          gtk_widget_get_allocated_height(record->fixed) == height;
 }
@@ -40,7 +40,7 @@ protected:
     TkBindWindowCallback(nullptr, TK_ANY);
   }
   void TearDown() override {
-    TkGtkCloseAllWindows();
+    TkCloseAllWindows();
     TkBindWindowCallback(nullptr, TK_ANY);
   }
 };

@@ -58,11 +58,11 @@ void TkBindWindowCallback(TkWindowCallback callback, int64_t window) {
     AllWindowsCallback = callback;
     return;
   }
-  if (TkGtkWindow *record = TkGtkFindWindow(window)) record->callback = callback;
+  if (TkPortWindow *record = TkFindWindow(window)) record->callback = callback;
 }
 
 LRESULT TkGtkWindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-  TkGtkWindow *window = TkGtkFindWindowByHandle(handle);
+  TkPortWindow *window = TkFindWindowByHandle(handle);
   if (!window) return DefWindowProcW(handle, message, wParam, lParam);
   int64_t number = window->number;
   TkWindowCallback callback = window->callback ? window->callback : AllWindowsCallback;

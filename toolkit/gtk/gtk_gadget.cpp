@@ -127,7 +127,7 @@ void OnNumericInsert(GtkEditable *editable, gchar *text, gint length, gpointer, 
 // Puts a new widget at its rectangle in the current window under the number; returns the
 // record, or null when there is no current window or the number is not usable.
 TkGtkGadget *AddGadget(int64_t number, TkGadgetKind kind, GtkWidget *widget, int x, int y, int width, int height) {
-  TkGtkWindow *window = TkGtkCurrentWindow();
+  TkPortWindow *window = TkCurrentWindow();
   if (!window || (number < 0 && number != TK_ANY) || width < 0 || height < 0) {
     g_object_ref_sink(widget);
     g_object_unref(widget);
@@ -176,7 +176,7 @@ void TkGtkGadgetListChanged() { OpenGroupOption = TK_ANY; }
 
 int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
   // Gadgets live in a window; without one (no display) there is nothing to make.
-  if (!TkGtkCurrentWindow()) return 0;
+  if (!TkCurrentWindow()) return 0;
   GtkWidget *label = gtk_label_new(text.c_str());
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
   gtk_label_set_yalign(GTK_LABEL(label), 0.0f);
@@ -188,11 +188,11 @@ int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const 
 
 int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
   // Gadgets live in a window; without one (no display) there is nothing to make.
-  if (!TkGtkCurrentWindow()) return 0;
+  if (!TkCurrentWindow()) return 0;
   // A GTK radio group always has one member active; a hidden member stands for "none
   // selected", which is how a new group of options starts.
   TkGtkGadget *previous = Find(OpenGroupOption);
-  TkGtkWindow *window = TkGtkCurrentWindow();
+  TkPortWindow *window = TkCurrentWindow();
   GtkWidget *groupNone = nullptr;
   if (previous && window && previous->window == window->number) {
     groupNone = GTK_WIDGET(g_object_ref(previous->groupNone));
@@ -216,7 +216,7 @@ int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, cons
 
 int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, const std::string &text, uint32_t flags) {
   // Gadgets live in a window; without one (no display) there is nothing to make.
-  if (!TkGtkCurrentWindow()) return 0;
+  if (!TkCurrentWindow()) return 0;
   GtkWidget *entry = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
   // The entry's own minimum width (about 150 pixels) would override the rectangle.
@@ -293,7 +293,7 @@ bool TkGadgetRect(int64_t number, RECT *rect) {
   if (!gadget || !rect) return false;
   *rect = gadget->rect;
   // Once laid out, the rectangle is the one GTK really gave the widget.
-  TkGtkWindow *window = TkGtkFindWindow(gadget->window);
+  TkPortWindow *window = TkFindWindow(gadget->window);
   int x = 0, y = 0;
   if (window && gtk_widget_get_mapped(gadget->widget) &&
       gtk_widget_translate_coordinates(gadget->widget, window->fixed, 0, 0, &x, &y)) {

@@ -14,7 +14,7 @@
 // Records
 // ---------------------------------------------------------------------------------------
 
-struct TkGtkWindow {
+struct TkPortWindow {
   int64_t number;
   GtkWidget *window; // the GtkWindow
   GtkWidget *fixed;  // the client area: gadgets sit here at their exact rectangles
@@ -48,12 +48,12 @@ struct TkGtkGadget {
 bool TkGtkReady();
 
 // The window of a number or a handle, or null. GUI thread.
-TkGtkWindow *TkGtkFindWindow(int64_t number);
-TkGtkWindow *TkGtkFindWindowByHandle(HWND handle);
+TkPortWindow *TkFindWindow(int64_t number);
+TkPortWindow *TkFindWindowByHandle(HWND handle);
 // The window that gadgets go into (the one opened last), or null.
-TkGtkWindow *TkGtkCurrentWindow();
+TkPortWindow *TkCurrentWindow();
 // Closes every window (end of program).
-void TkGtkCloseAllWindows();
+void TkCloseAllWindows();
 // Sends every window a close request, as its close box does; returns how many.
 int TkGtkAskEveryWindowToClose();
 

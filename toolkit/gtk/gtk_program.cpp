@@ -134,7 +134,7 @@ void TkInit() {
 
 void TkEnd() {
   if (!Initialised) return;
-  TkGtkCloseAllWindows();
+  TkCloseAllWindows();
   // A render thread waiting for a paint must not wait for a loop that has ended.
   LinuxUserStop();
   Initialised = false;

@@ -23,8 +23,8 @@ std::mutex &TableMutex() {
   return *mutex;
 }
 
-std::map<int64_t, TkGtkWindow *> &Table() {
-  static std::map<int64_t, TkGtkWindow *> *table = new std::map<int64_t, TkGtkWindow *>;
+std::map<int64_t, TkPortWindow *> &Table() {
+  static std::map<int64_t, TkPortWindow *> *table = new std::map<int64_t, TkPortWindow *>;
   return *table;
 }
 
@@ -52,14 +52,14 @@ GdkRectangle ScreenArea() {
 
 // Outer frame of a window on the screen; with no window manager the frame is the client
 // area itself.
-GdkRectangle FrameOf(const TkGtkWindow *window) {
+GdkRectangle FrameOf(const TkPortWindow *window) {
   GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
   GdkRectangle frame{window->requestedX, window->requestedY, window->width, window->height};
   if (gdkWindow && gtk_widget_get_realized(window->window)) gdk_window_get_frame_extents(gdkWindow, &frame);
   return frame;
 }
 
-void Place(TkGtkWindow *window, int x, int y, uint32_t flags, const TkGtkWindow *parent) {
+void Place(TkPortWindow *window, int x, int y, uint32_t flags, const TkPortWindow *parent) {
   uint32_t placement = flags & 7;
   if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
     GdkRectangle frame = FrameOf(parent);
@@ -76,7 +76,7 @@ void Place(TkGtkWindow *window, int x, int y, uint32_t flags, const TkGtkWindow 
 }
 
 // Tells the window manager which frame buttons the styles ask for.
-void ApplyFrameStyle(TkGtkWindow *window, uint32_t flags) {
+void ApplyFrameStyle(TkPortWindow *window, uint32_t flags) {
   GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
   if (!gdkWindow) return;
   int functions = GDK_FUNC_MOVE;
@@ -102,7 +102,7 @@ gboolean OnDeleteEvent(GtkWidget *, GdkEvent *, gpointer data) {
   return TRUE;
 }
 
-void FreeWindow(TkGtkWindow *window) {
+void FreeWindow(TkPortWindow *window) {
   TkGtkFreeGadgetsOf(window->number);
   TkDropEventsOf(window->number);
   // The platform lets go of the widgets before they are destroyed.
@@ -117,13 +117,13 @@ void FreeWindow(TkGtkWindow *window) {
 // Shared with the other toolkit files
 // ---------------------------------------------------------------------------------------
 
-TkGtkWindow *TkGtkFindWindow(int64_t number) {
+TkPortWindow *TkFindWindow(int64_t number) {
   std::lock_guard<std::mutex> lock(TableMutex());
   auto found = Table().find(number);
   return found == Table().end() ? nullptr : found->second;
 }
 
-TkGtkWindow *TkGtkFindWindowByHandle(HWND handle) {
+TkPortWindow *TkFindWindowByHandle(HWND handle) {
   if (!handle) return nullptr;
   std::lock_guard<std::mutex> lock(TableMutex());
   for (auto &entry : Table())
@@ -131,9 +131,9 @@ TkGtkWindow *TkGtkFindWindowByHandle(HWND handle) {
   return nullptr;
 }
 
-TkGtkWindow *TkGtkCurrentWindow() { return TkGtkFindWindow(CurrentWindow); }
+TkPortWindow *TkCurrentWindow() { return TkFindWindow(CurrentWindow); }
 
-void TkGtkCloseAllWindows() {
+void TkCloseAllWindows() {
   while (true) {
     int64_t number;
     {
@@ -166,12 +166,12 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
     number = PickNumber();
   } else if (number < 0) {
     return 0;
-  } else if (TkGtkFindWindow(number)) {
+  } else if (TkFindWindow(number)) {
     TkCloseWindow(number);
   }
-  TkGtkWindow *parent = TkGtkCurrentWindow();
+  TkPortWindow *parent = TkCurrentWindow();
 
-  TkGtkWindow *window = new TkGtkWindow{};
+  TkPortWindow *window = new TkPortWindow{};
   window->number = number;
   window->width = width;
   window->height = height;
@@ -215,7 +215,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
 }
 
 void TkCloseWindow(int64_t number) {
-  TkGtkWindow *window;
+  TkPortWindow *window;
   {
     std::lock_guard<std::mutex> lock(TableMutex());
     auto found = Table().find(number);
@@ -228,17 +228,17 @@ void TkCloseWindow(int64_t number) {
 }
 
 int TkWindowX(int64_t number) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   return window ? FrameOf(window).x : 0;
 }
 
 int TkWindowY(int64_t number) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   return window ? FrameOf(window).y : 0;
 }
 
 int TkWindowWidth(int64_t number, int mode) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) {
     int allocated = gtk_widget_get_allocated_width(window->fixed);
@@ -248,7 +248,7 @@ int TkWindowWidth(int64_t number, int mode) {
 }
 
 int TkWindowHeight(int64_t number, int mode) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) {
     int allocated = gtk_widget_get_allocated_height(window->fixed);
@@ -258,14 +258,14 @@ int TkWindowHeight(int64_t number, int mode) {
 }
 
 std::string TkWindowTitle(int64_t number) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   if (!window) return "";
   const char *title = gtk_window_get_title(GTK_WINDOW(window->window));
   return title ? title : "";
 }
 
 void TkStickyWindow(int64_t number, int flag) {
-  TkGtkWindow *window = TkGtkFindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   if (window) gtk_window_set_keep_above(GTK_WINDOW(window->window), flag != 0);
 }
 

@@ -73,11 +73,11 @@ void TkBindWindowCallback(TkWindowCallback callback, int64_t window) {
     AllWindowsCallback = callback;
     return;
   }
-  if (TkWin32Window *record = TkWin32FindWindow(window)) record->callback = callback;
+  if (TkPortWindow *record = TkFindWindow(window)) record->callback = callback;
 }
 
 LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-  TkWin32Window *window = TkWin32FindWindowByHandle(handle);
+  TkPortWindow *window = TkFindWindowByHandle(handle);
   if (!window) return DefWindowProcW(handle, message, wParam, lParam);
   int64_t number = window->number;
   TkWindowCallback callback = window->callback ? window->callback : AllWindowsCallback;

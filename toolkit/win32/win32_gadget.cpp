@@ -36,7 +36,7 @@ void FreeGadget(TkWin32Gadget *gadget) {
 // record, or null when there is no current window or the number is not usable.
 TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *className, DWORD style, DWORD exStyle, int x,
                          int y, int width, int height, const std::string &text) {
-  TkWin32Window *window = TkWin32CurrentWindow();
+  TkPortWindow *window = TkCurrentWindow();
   if (!window || (number < 0 && number != TK_ANY) || width < 0 || height < 0) return nullptr;
   if (number == TK_ANY) {
     number = TkPickNumber(Gadgets, &NextPickedNumber);
@@ -138,7 +138,7 @@ void TkSetGadgetText(int64_t number, const std::string &text) {
 
 bool TkGadgetRect(int64_t number, RECT *rect) {
   TkWin32Gadget *gadget = Find(number);
-  TkWin32Window *window = gadget ? TkWin32FindWindow(gadget->window) : nullptr;
+  TkPortWindow *window = gadget ? TkFindWindow(gadget->window) : nullptr;
   if (!window || !rect || !GetWindowRect(gadget->handle, rect)) return false;
   MapWindowPoints(nullptr, window->handle, reinterpret_cast<POINT *>(rect), 2);
   return true;

@@ -12,7 +12,7 @@
 // Records
 // ---------------------------------------------------------------------------------------
 
-struct TkWin32Window {
+struct TkPortWindow {
   int64_t number;
   HWND handle;
   TkWindowCallback callback;
@@ -39,16 +39,16 @@ extern const wchar_t TkWindowClass[];
 HFONT TkWin32GadgetFont();
 
 // The window of a number or a handle, or null. GUI thread.
-TkWin32Window *TkWin32FindWindow(int64_t number);
-TkWin32Window *TkWin32FindWindowByHandle(HWND handle);
+TkPortWindow *TkFindWindow(int64_t number);
+TkPortWindow *TkFindWindowByHandle(HWND handle);
 // The window that gadgets go into (the one opened last), or null.
-TkWin32Window *TkWin32CurrentWindow();
+TkPortWindow *TkCurrentWindow();
 // The text of a window or control as UTF-8.
 std::string TkWin32WindowText(HWND handle);
 // Queues a close request of every window (the message loop has ended).
 void TkWin32QueueCloseOfEveryWindow();
 // Closes every window (end of program).
-void TkWin32CloseAllWindows();
+void TkCloseAllWindows();
 
 // Frees the gadgets of a window that is closing.
 void TkWin32FreeGadgetsOf(int64_t window);

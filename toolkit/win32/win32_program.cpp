@@ -73,7 +73,7 @@ void TkInit() {
 
 void TkEnd() {
   if (!Initialised) return;
-  TkWin32CloseAllWindows();
+  TkCloseAllWindows();
   if (OwnFont) DeleteObject(GadgetFont);
   GadgetFont = nullptr;
   OwnFont = false;

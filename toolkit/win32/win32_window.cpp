@@ -22,8 +22,8 @@ std::mutex &TableMutex() {
   return *mutex;
 }
 
-std::map<int64_t, TkWin32Window *> &Table() {
-  static std::map<int64_t, TkWin32Window *> *table = new std::map<int64_t, TkWin32Window *>;
+std::map<int64_t, TkPortWindow *> &Table() {
+  static std::map<int64_t, TkPortWindow *> *table = new std::map<int64_t, TkPortWindow *>;
   return *table;
 }
 
@@ -40,7 +40,7 @@ SIZE OuterSize(DWORD style, DWORD exStyle, int width, int height) {
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkWin32Window *parent) {
+POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkPortWindow *parent) {
   uint32_t placement = flags & PlacementBits;
   if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
     RECT frame{};
@@ -75,13 +75,13 @@ void HoldClientSize(HWND handle, int width, int height) {
 // Shared with the other toolkit files
 // ---------------------------------------------------------------------------------------
 
-TkWin32Window *TkWin32FindWindow(int64_t number) {
+TkPortWindow *TkFindWindow(int64_t number) {
   std::lock_guard<std::mutex> lock(TableMutex());
   auto found = Table().find(number);
   return found == Table().end() ? nullptr : found->second;
 }
 
-TkWin32Window *TkWin32FindWindowByHandle(HWND handle) {
+TkPortWindow *TkFindWindowByHandle(HWND handle) {
   if (!handle) return nullptr;
   std::lock_guard<std::mutex> lock(TableMutex());
   for (auto &entry : Table())
@@ -95,14 +95,14 @@ std::string TkWin32WindowText(HWND handle) {
   return TkWideToUtf8(text.c_str(), text.size());
 }
 
-TkWin32Window *TkWin32CurrentWindow() { return TkWin32FindWindow(CurrentWindow); }
+TkPortWindow *TkCurrentWindow() { return TkFindWindow(CurrentWindow); }
 
 void TkWin32QueueCloseOfEveryWindow() {
   std::lock_guard<std::mutex> lock(TableMutex());
   for (auto &entry : Table()) TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
 }
 
-void TkWin32CloseAllWindows() {
+void TkCloseAllWindows() {
   while (true) {
     int64_t number;
     {
@@ -123,10 +123,10 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
   if (number == TK_ANY) {
     std::lock_guard<std::mutex> lock(TableMutex());
     number = TkPickNumber(Table(), &NextPickedNumber);
-  } else if (TkWin32FindWindow(number)) {
+  } else if (TkFindWindow(number)) {
     TkCloseWindow(number);
   }
-  TkWin32Window *parent = TkWin32CurrentWindow();
+  TkPortWindow *parent = TkCurrentWindow();
   DWORD style = flags & ~PlacementBits;
   DWORD exStyle = 0;
   SIZE outer = OuterSize(style, exStyle, width, height);
@@ -135,7 +135,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
   HWND handle = CreateWindowExW(exStyle, TkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle) return 0;
-  TkWin32Window *window = new TkWin32Window{number, handle, nullptr};
+  TkPortWindow *window = new TkPortWindow{number, handle, nullptr};
   {
     std::lock_guard<std::mutex> lock(TableMutex());
     Table()[number] = window;
@@ -149,7 +149,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
 }
 
 void TkCloseWindow(int64_t number) {
-  TkWin32Window *window;
+  TkPortWindow *window;
   {
     std::lock_guard<std::mutex> lock(TableMutex());
     auto found = Table().find(number);
@@ -165,19 +165,19 @@ void TkCloseWindow(int64_t number) {
 }
 
 int TkWindowX(int64_t number) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   RECT frame{};
   return window && GetWindowRect(window->handle, &frame) ? frame.left : 0;
 }
 
 int TkWindowY(int64_t number) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   RECT frame{};
   return window && GetWindowRect(window->handle, &frame) ? frame.top : 0;
 }
 
 int TkWindowWidth(int64_t number, int mode) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   RECT rect{};
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) return GetClientRect(window->handle, &rect) ? rect.right : 0;
@@ -185,7 +185,7 @@ int TkWindowWidth(int64_t number, int mode) {
 }
 
 int TkWindowHeight(int64_t number, int mode) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   RECT rect{};
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) return GetClientRect(window->handle, &rect) ? rect.bottom : 0;
@@ -193,12 +193,12 @@ int TkWindowHeight(int64_t number, int mode) {
 }
 
 std::string TkWindowTitle(int64_t number) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   return window ? TkWin32WindowText(window->handle) : "";
 }
 
 void TkStickyWindow(int64_t number, int flag) {
-  TkWin32Window *window = TkWin32FindWindow(number);
+  TkPortWindow *window = TkFindWindow(number);
   if (window)
     SetWindowPos(window->handle, flag ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
