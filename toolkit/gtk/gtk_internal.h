@@ -1,10 +1,10 @@
 // What the GTK toolkit files share: the window and gadget records and the window
 // procedure that hands messages to the bound callbacks. Everything here runs
-// on the GUI thread, except the window table's lookups behind TkIsWindow and
-// TkWindowHandle, which take its mutex.
+// on the GUI thread; the window table is in window_table.h.
 #pragma once
 
 #include "toolkit.h"
+#include "window_table.h"
 
 #include <gtk/gtk.h>
 
@@ -47,13 +47,6 @@ struct TkGtkGadget {
 // True once TkInit has opened the display.
 bool TkGtkReady();
 
-// The window of a number or a handle, or null. GUI thread.
-TkPortWindow *TkFindWindow(int64_t number);
-TkPortWindow *TkFindWindowByHandle(HWND handle);
-// The window that gadgets go into (the one opened last), or null.
-TkPortWindow *TkCurrentWindow();
-// Closes every window (end of program).
-void TkCloseAllWindows();
 // Sends every window a close request, as its close box does; returns how many.
 int TkGtkAskEveryWindowToClose();
 

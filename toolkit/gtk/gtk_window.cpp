@@ -4,38 +4,9 @@
 #include "gtk_internal.h"
 #include "port.h"
 #include "linux_window.h"
-
-#include <map>
-#include <mutex>
-#include <vector>
-
-// ---------------------------------------------------------------------------------------
-// Globals
-// ---------------------------------------------------------------------------------------
+#include "window_table.h"
 
 namespace {
-
-// The render thread asks TkIsWindow and TkWindowHandle every frame while the GUI thread
-// may open or close windows, so the table is guarded. Only the GUI thread changes it, and
-// only the GUI thread follows the record pointers.
-std::mutex &TableMutex() {
-  static std::mutex *mutex = new std::mutex;
-  return *mutex;
-}
-
-std::map<int64_t, TkPortWindow *> &Table() {
-  static std::map<int64_t, TkPortWindow *> *table = new std::map<int64_t, TkPortWindow *>;
-  return *table;
-}
-
-int64_t CurrentWindow = TK_ANY;
-int64_t NextPickedNumber = 0x10000;
-
-int64_t PickNumber() {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  while (Table().count(NextPickedNumber)) NextPickedNumber++;
-  return NextPickedNumber++;
-}
 
 // ---------------------------------------------------------------------------------------
 // Placement
@@ -117,43 +88,11 @@ void FreeWindow(TkPortWindow *window) {
 // Shared with the other toolkit files
 // ---------------------------------------------------------------------------------------
 
-TkPortWindow *TkFindWindow(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  auto found = Table().find(number);
-  return found == Table().end() ? nullptr : found->second;
-}
-
-TkPortWindow *TkFindWindowByHandle(HWND handle) {
-  if (!handle) return nullptr;
-  std::lock_guard<std::mutex> lock(TableMutex());
-  for (auto &entry : Table())
-    if (entry.second->handle == handle) return entry.second;
-  return nullptr;
-}
-
-TkPortWindow *TkCurrentWindow() { return TkFindWindow(CurrentWindow); }
-
-void TkCloseAllWindows() {
-  while (true) {
-    int64_t number;
-    {
-      std::lock_guard<std::mutex> lock(TableMutex());
-      if (Table().empty()) return;
-      number = Table().begin()->first;
-    }
-    TkCloseWindow(number);
-  }
-}
-
 int TkGtkAskEveryWindowToClose() {
-  std::vector<HWND> handles;
-  {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    for (auto &entry : Table()) handles.push_back(entry.second->handle);
-  }
+  std::vector<TkWindowEntry> every = TkEveryWindow();
   // A window closed by an earlier request is no longer live, and the message goes nowhere.
-  for (HWND handle : handles) LinuxSendMessage(handle, WM_CLOSE, 0, 0);
-  return static_cast<int>(handles.size());
+  for (const TkWindowEntry &entry : every) LinuxSendMessage(entry.handle, WM_CLOSE, 0, 0);
+  return static_cast<int>(every.size());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -163,7 +102,7 @@ int TkGtkAskEveryWindowToClose() {
 int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title, uint32_t flags) {
   if (!TkGtkReady() || width < 1 || height < 1) return 0;
   if (number == TK_ANY) {
-    number = PickNumber();
+    number = TkPickWindowNumber();
   } else if (number < 0) {
     return 0;
   } else if (TkFindWindow(number)) {
@@ -205,26 +144,13 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
   ApplyFrameStyle(window, flags);
   gtk_widget_show_all(window->window);
 
-  {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    Table()[number] = window;
-  }
-  CurrentWindow = number;
+  TkFileWindow(number, window, window->handle);
   TkGtkGadgetListChanged();
   return number;
 }
 
 void TkCloseWindow(int64_t number) {
-  TkPortWindow *window;
-  {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    auto found = Table().find(number);
-    if (found == Table().end()) return;
-    window = found->second;
-    Table().erase(found);
-  }
-  if (CurrentWindow == number) CurrentWindow = TK_ANY;
-  FreeWindow(window);
+  if (TkPortWindow *window = TkUnfileWindow(number)) FreeWindow(window);
 }
 
 int TkWindowX(int64_t number) {
@@ -267,15 +193,4 @@ std::string TkWindowTitle(int64_t number) {
 void TkStickyWindow(int64_t number, int flag) {
   TkPortWindow *window = TkFindWindow(number);
   if (window) gtk_window_set_keep_above(GTK_WINDOW(window->window), flag != 0);
-}
-
-int TkIsWindow(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  return Table().count(number) ? 1 : 0;
-}
-
-HWND TkWindowHandle(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  auto found = Table().find(number);
-  return found == Table().end() ? nullptr : found->second->handle;
 }

@@ -1,10 +1,10 @@
 // What the Win32 toolkit files share: the window and gadget records and the window
 // procedure that hands messages to the bound callbacks. Everything here runs
-// on the GUI thread, except the window table's lookups behind TkIsWindow and
-// TkWindowHandle, which take its lock.
+// on the GUI thread; the window table is in window_table.h.
 #pragma once
 
 #include "toolkit.h"
+#include "window_table.h"
 
 #include <cstdint>
 
@@ -38,17 +38,10 @@ extern const wchar_t TkWindowClass[];
 // sized for 96 DPI like the rest of the window. Made by TkInit.
 HFONT TkWin32GadgetFont();
 
-// The window of a number or a handle, or null. GUI thread.
-TkPortWindow *TkFindWindow(int64_t number);
-TkPortWindow *TkFindWindowByHandle(HWND handle);
-// The window that gadgets go into (the one opened last), or null.
-TkPortWindow *TkCurrentWindow();
 // The text of a window or control as UTF-8.
 std::string TkWin32WindowText(HWND handle);
 // Queues a close request of every window (the message loop has ended).
 void TkWin32QueueCloseOfEveryWindow();
-// Closes every window (end of program).
-void TkCloseAllWindows();
 
 // Frees the gadgets of a window that is closing.
 void TkWin32FreeGadgetsOf(int64_t window);

@@ -1,34 +1,15 @@
 // Windows by number on Win32. Every window is of the toolkit's class; its client area has
 // exactly the asked size, whatever the frame of its style takes around it.
-#include "object_numbers.h"
 #include "port.h"
 #include "text_utf.h"
 #include "win32_internal.h"
-
-#include <map>
-#include <mutex>
+#include "window_table.h"
 
 // ---------------------------------------------------------------------------------------
-// Globals
+// Placement
 // ---------------------------------------------------------------------------------------
 
 namespace {
-
-// The render thread asks TkIsWindow and TkWindowHandle every frame while the GUI thread
-// may open or close windows, so the table is guarded. Only the GUI thread changes it, and
-// only the GUI thread follows the record pointers.
-std::mutex &TableMutex() {
-  static std::mutex *mutex = new std::mutex;
-  return *mutex;
-}
-
-std::map<int64_t, TkPortWindow *> &Table() {
-  static std::map<int64_t, TkPortWindow *> *table = new std::map<int64_t, TkPortWindow *>;
-  return *table;
-}
-
-int64_t CurrentWindow = TK_ANY;
-int64_t NextPickedNumber = TkFirstPickedNumber;
 
 // The low three bits of the flags place the window; the rest are window styles.
 constexpr uint32_t PlacementBits = 7;
@@ -75,43 +56,14 @@ void HoldClientSize(HWND handle, int width, int height) {
 // Shared with the other toolkit files
 // ---------------------------------------------------------------------------------------
 
-TkPortWindow *TkFindWindow(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  auto found = Table().find(number);
-  return found == Table().end() ? nullptr : found->second;
-}
-
-TkPortWindow *TkFindWindowByHandle(HWND handle) {
-  if (!handle) return nullptr;
-  std::lock_guard<std::mutex> lock(TableMutex());
-  for (auto &entry : Table())
-    if (entry.second->handle == handle) return entry.second;
-  return nullptr;
-}
-
 std::string TkWin32WindowText(HWND handle) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(handle)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(handle, text.data(), static_cast<int>(text.size()))));
   return TkWideToUtf8(text.c_str(), text.size());
 }
 
-TkPortWindow *TkCurrentWindow() { return TkFindWindow(CurrentWindow); }
-
 void TkWin32QueueCloseOfEveryWindow() {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  for (auto &entry : Table()) TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.first, TK_ANY);
-}
-
-void TkCloseAllWindows() {
-  while (true) {
-    int64_t number;
-    {
-      std::lock_guard<std::mutex> lock(TableMutex());
-      if (Table().empty()) return;
-      number = Table().begin()->first;
-    }
-    TkCloseWindow(number);
-  }
+  for (const TkWindowEntry &entry : TkEveryWindow()) TkQueueEvent(TK_EVENT_CLOSE_WINDOW, entry.number, TK_ANY);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -121,8 +73,7 @@ void TkCloseAllWindows() {
 int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const std::string &title, uint32_t flags) {
   if (width < 1 || height < 1 || (number < 0 && number != TK_ANY)) return 0;
   if (number == TK_ANY) {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    number = TkPickNumber(Table(), &NextPickedNumber);
+    number = TkPickWindowNumber();
   } else if (TkFindWindow(number)) {
     TkCloseWindow(number);
   }
@@ -136,28 +87,18 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle) return 0;
   TkPortWindow *window = new TkPortWindow{number, handle, nullptr};
-  {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    Table()[number] = window;
-  }
+  // Filed before it is shown: the window procedure finds the window by its handle.
+  TkFileWindow(number, window, handle);
   HoldClientSize(window->handle, width, height);
   ShowWindow(window->handle, SW_SHOWNORMAL);
   UpdateWindow(window->handle);
-  CurrentWindow = number;
   TkWin32GadgetListChanged();
   return number;
 }
 
 void TkCloseWindow(int64_t number) {
-  TkPortWindow *window;
-  {
-    std::lock_guard<std::mutex> lock(TableMutex());
-    auto found = Table().find(number);
-    if (found == Table().end()) return;
-    window = found->second;
-    Table().erase(found);
-  }
-  if (CurrentWindow == number) CurrentWindow = TK_ANY;
+  TkPortWindow *window = TkUnfileWindow(number);
+  if (!window) return;
   TkWin32FreeGadgetsOf(number);
   TkDropEventsOf(number);
   DestroyWindow(window->handle);
@@ -202,15 +143,4 @@ void TkStickyWindow(int64_t number, int flag) {
   if (window)
     SetWindowPos(window->handle, flag ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-int TkIsWindow(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  return Table().count(number) ? 1 : 0;
-}
-
-HWND TkWindowHandle(int64_t number) {
-  std::lock_guard<std::mutex> lock(TableMutex());
-  auto found = Table().find(number);
-  return found == Table().end() ? nullptr : found->second->handle;
 }
