@@ -7,12 +7,7 @@
 # app/win32/lumora.ico through their resource script.
 include(GNUInstallDirs)
 
-set(DESKTOP_PROGRAMS)
-foreach(program render_demo render_demo_crazy)
-  if(TARGET ${program})
-    list(APPEND DESKTOP_PROGRAMS ${program})
-  endif()
-endforeach()
+set(DESKTOP_PROGRAMS render_demo render_demo_crazy)
 
 install(TARGETS ${DESKTOP_PROGRAMS} render_bench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/Icons DESTINATION ${CMAKE_INSTALL_BINDIR})
