@@ -4,7 +4,7 @@
 #include "test_d2d_reference.h"
 
 #include "d2d/d2d_batch.h"
-#include "d2d/kernels/d2d_blit_kernel.h"
+#include "d2d/kernels/d2d_row_kernels.h"
 #include "d2d/d2d_workers.h"
 
 #include <climits>

@@ -12,7 +12,7 @@
 //     build/default/tools/kernel_bench [--rounds N]
 #include "render_api.h"
 
-#include "d2d/kernels/d2d_blit_kernel.h"
+#include "d2d/kernels/d2d_row_kernels.h"
 
 #include <algorithm>
 #include <cmath>

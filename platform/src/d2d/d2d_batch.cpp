@@ -4,7 +4,7 @@
 // another thread (another target, a bitmap being released) from meeting a draw being
 // recorded.
 #include "d2d_batch.h"
-#include "kernels/d2d_blit_kernel.h"
+#include "kernels/d2d_row_kernels.h"
 #include "d2d_workers.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // border's edge pieces are): pixman has one repeat mode for both axes, so these brushes are
 // sampled here, pixel by pixel. Such fills cover small areas.
 #include "d2d_internal.h"
-#include "kernels/d2d_blit_kernel.h"
+#include "kernels/d2d_row_kernels.h"
 
 #include <cmath>
 

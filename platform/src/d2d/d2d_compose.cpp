@@ -3,7 +3,7 @@
 // the same bits (d2d_affine.h). Large bitmap-brush fills are shared among the worker
 // threads. The hot draws (solid boxes, unscaled and nearest-scaled bitmaps) never come here.
 #include "d2d_internal.h"
-#include "kernels/d2d_blit_kernel.h"
+#include "kernels/d2d_row_kernels.h"
 #include "d2d_workers.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 // across the cores (d2d_batch.cpp).
 #include "d2d_internal.h"
 #include "d2d_batch.h"
-#include "kernels/d2d_blit_kernel.h"
+#include "kernels/d2d_row_kernels.h"
 
 #include <algorithm>
 #include <cmath>

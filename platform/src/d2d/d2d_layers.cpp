@@ -3,7 +3,7 @@
 // opacity and, with an opacity brush, by the brush's alpha at each pixel. Large layers are
 // composed in bands across the worker threads.
 #include "d2d_render_target.h"
-#include "kernels/d2d_blit_kernel.h"
+#include "kernels/d2d_row_kernels.h"
 #include "d2d_workers.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 // per byte, as pixman's does. Eight transparent source pixels leave the destination as it is
 // and are skipped; eight opaque ones at full opacity replace it. The last 0..7 pixels of a row
 // go through masked loads and stores, so no pixel past the row is touched.
-#include "d2d_blit_kernel.h"
+#include "d2d_row_kernels.h"
 
 #include "d2d_pixel_avx2.h"
 

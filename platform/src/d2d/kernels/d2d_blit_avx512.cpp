@@ -1,7 +1,7 @@
 // The AVX-512 row kernels (byte and word instructions, AVX512BW): sixteen pixels a step,
 // the same arithmetic as the AVX2 kernels (see d2d_blit_avx2.cpp), and the row's last 0..15
 // pixels through masked loads and stores.
-#include "d2d_blit_kernel.h"
+#include "d2d_row_kernels.h"
 
 #include "d2d_pixel_avx512.h"
 

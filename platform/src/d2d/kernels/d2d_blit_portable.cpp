@@ -3,7 +3,7 @@
 // exactly that of D2dMulUn8x4 / D2dOver, so the vector body and the scalar tail agree to the
 // bit. The choice is a plain test of the processor made once, not an ifunc, so the kernels
 // also run under sanitizers that start after the loader has resolved ifuncs.
-#include "d2d_blit_kernel.h"
+#include "d2d_row_kernels.h"
 
 #include <cstdlib>
 #include <cstring>
