@@ -3,7 +3,7 @@
 // modes, opacities, clip regions, fills partly outside the target and fills inside layers.
 // One seed replays one case.
 #include "test_d2d_helpers.h"
-#include "d2d/kernels/d2d_affine.h"
+#include "d2d/kernels/d2d_row_kernels.h"
 #include "d2d/d2d_workers.h"
 
 #include <cmath>
@@ -83,18 +83,32 @@ int FirstDifference(const std::vector<uint32_t> &got, const std::vector<uint32_t
   return -1;
 }
 
-class AffineModeGuard {
+class KernelsGuard {
 public:
-  explicit AffineModeGuard(D2dAffineMode mode) : before_(D2dSetAffineMode(mode)) {}
-  ~AffineModeGuard() { D2dSetAffineMode(before_); }
+  explicit KernelsGuard(const D2dRowKernels *set) : before_(D2dUseKernels(set)) {}
+  ~KernelsGuard() { D2dUseKernels(before_); }
 
 private:
-  D2dAffineMode before_;
+  const D2dRowKernels *before_;
 };
+
+// The sets whose row kernel is compared with pixman: each vector set this machine runs, and
+// the portable kernel, which no set uses for drawing.
+std::vector<D2dRowKernels> SamplerSets() {
+  int count = 0;
+  const D2dRowKernels *const *sets = D2dKernelSets(&count);
+  std::vector<D2dRowKernels> out;
+  for (int i = 0; i < count; ++i)
+    if (sets[i]->affineRow != nullptr) out.push_back(*sets[i]);
+  D2dRowKernels portable = D2dPortableSet;
+  portable.affineRow = D2dAffineRowPortable;
+  out.push_back(portable);
+  return out;
+}
 
 // One random fill straight through D2dAffineBrushFill and through pixman's composite, onto
 // the same random background. Returns false when the sampler declined the fill.
-bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
+bool CompareOneFill(uint32_t seed, const D2dRowKernels &set, std::string *failure) {
   Random random(seed);
   int w = random.Pick(1, 90), h = random.Pick(1, 70), bw = random.Pick(1, 40), bh = random.Pick(1, 40);
   int bstride = bw + (random.Pick(0, 1) == 0 ? 0 : random.Pick(1, 3)); // rows may have room to spare
@@ -135,14 +149,14 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
     D2dSurfaceRelease(&dst);
 
     D2dSurfaceSet(&dst, got.data(), w, h, w);
-    AffineModeGuard guard(mode);
+    KernelsGuard guard(&set);
     taken = D2dAffineBrushFill(&dst, area, clipped ? &clip : nullptr, bitmap, t, extend, opacity8);
     D2dSurfaceRelease(&dst);
     if (!taken) got = want; // declined: the caller paints with pixman
     int first = FirstDifference(got, want);
     if (first >= 0) {
       std::ostringstream out;
-      out << "seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh << " bitmap, extend " << extend
+      out << set.name << ", seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh << " bitmap, extend " << extend
           << ", opacity " << opacity8 << ", matrix {" << t.matrix[0][0] << " " << t.matrix[0][1] << " "
           << t.matrix[0][2] << "; " << t.matrix[1][0] << " " << t.matrix[1][1] << " " << t.matrix[1][2]
           << "}, first difference at (" << first % w << ", " << first / w << "): got " << std::hex << got[first]
@@ -155,29 +169,25 @@ bool CompareOneFill(uint32_t seed, D2dAffineMode mode, std::string *failure) {
   return taken;
 }
 
-void CompareManyFills(D2dAffineMode mode) {
-  if (mode != D2dAffineMode::Portable && !D2dAffineBestIsOurs()) GTEST_SKIP() << "fills keep pixman here";
-  int taken = 0;
-  const uint32_t seeds = 3000;
-  for (uint32_t seed = 1; seed <= seeds; ++seed) {
-    std::string failure;
-    if (CompareOneFill(seed, mode, &failure)) ++taken;
-    ASSERT_TRUE(failure.empty()) << failure;
+void CompareManyFills() {
+  for (const D2dRowKernels &set : SamplerSets()) {
+    int taken = 0;
+    const uint32_t seeds = 3000;
+    for (uint32_t seed = 1; seed <= seeds; ++seed) {
+      std::string failure;
+      if (CompareOneFill(seed, set, &failure)) ++taken;
+      ASSERT_TRUE(failure.empty()) << failure;
+    }
+    // Most random transforms rotate and stay near the bitmap: the sampler must take them.
+    EXPECT_GT(taken, static_cast<int>(seeds / 2)) << set.name;
   }
-  // Most random transforms rotate and stay near the bitmap: the sampler must take them.
-  EXPECT_GT(taken, static_cast<int>(seeds / 2));
 }
 
-TEST(D2dBrushSampler, MatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Best); }
-
-TEST(D2dBrushSampler, Avx2KernelMatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Avx2); }
-
-TEST(D2dBrushSampler, PortableKernelMatchesPixmanOnRandomFills) { CompareManyFills(D2dAffineMode::Portable); }
+TEST(D2dBrushSampler, EveryRowKernelMatchesPixmanOnRandomFills) { CompareManyFills(); }
 
 TEST(D2dBrushSampler, BandsAcrossThreadsMatchPixman) {
   int64_t before = D2dSetBandThreshold(1);
-  CompareManyFills(D2dAffineMode::Portable);
-  if (!HasFatalFailure()) CompareManyFills(D2dAffineMode::Best);
+  CompareManyFills();
   D2dSetBandThreshold(before);
 }
 
@@ -192,11 +202,13 @@ TEST(D2dBrushSampler, DeclinesWhatPixmanRoundsOtherwise) {
   pixman_transform rotated;
   pixman_transform_init_rotate(&rotated, pixman_double_to_fixed(0.6), pixman_double_to_fixed(0.8));
   {
-    AffineModeGuard guard(D2dAffineMode::Pixman);
+    KernelsGuard guard(&D2dPortableSet); // no row kernel: pixman fills
     EXPECT_FALSE(D2dAffineBrushFill(&dst, D2dBox{0, 0, 4, 4}, nullptr, bitmap, rotated, D2D1_EXTEND_MODE_WRAP, 255));
   }
   EXPECT_EQ(target, std::vector<uint32_t>(16, 0));
-  AffineModeGuard portable(D2dAffineMode::Portable);
+  D2dRowKernels set = D2dPortableSet;
+  set.affineRow = D2dAffineRowPortable;
+  KernelsGuard portable(&set);
   EXPECT_TRUE(D2dAffineBrushFill(&dst, D2dBox{0, 0, 4, 4}, nullptr, bitmap, rotated, D2D1_EXTEND_MODE_WRAP, 255));
   EXPECT_EQ(target, std::vector<uint32_t>(16, Bgra(10, 20, 30, 40)));
   D2dSurfaceRelease(&dst);
@@ -211,8 +223,8 @@ TEST(D2dBrushSampler, DeclinesWhatPixmanRoundsOtherwise) {
 class D2dBrushSamplerTest : public D2dTest {
 protected:
   // Draws one random scene with the given sampler and returns the target's pixels.
-  std::vector<uint32_t> Scene(uint32_t seed, D2dAffineMode mode) {
-    AffineModeGuard guard(mode);
+  std::vector<uint32_t> Scene(uint32_t seed, const D2dRowKernels &set) {
+    KernelsGuard guard(&set);
     Random random(seed);
     int w = random.Pick(8, 80), h = random.Pick(8, 60);
     ID2D1BitmapRenderTarget *target = Target(w, h);
@@ -271,20 +283,15 @@ protected:
 };
 
 TEST_F(D2dBrushSamplerTest, ScenesMatchPixman) {
+  std::vector<D2dRowKernels> sets = SamplerSets();
   for (uint32_t seed = 1; seed <= 500; ++seed) {
-    std::vector<uint32_t> want = Scene(seed, D2dAffineMode::Pixman);
-    std::vector<uint32_t> got = Scene(seed, D2dAffineMode::Best);
-    std::vector<uint32_t> avx2 = Scene(seed, D2dAffineMode::Avx2);
-    std::vector<uint32_t> portable = Scene(seed, D2dAffineMode::Portable);
-    int first = FirstDifference(got, want);
-    ASSERT_LT(first, 0) << "seed " << seed << ": first difference at pixel " << first << ": got " << std::hex
-                        << got[first] << " want " << want[first];
-    first = FirstDifference(avx2, want);
-    ASSERT_LT(first, 0) << "seed " << seed << " (AVX2): first difference at pixel " << first << ": got " << std::hex
-                        << avx2[first] << " want " << want[first];
-    first = FirstDifference(portable, want);
-    ASSERT_LT(first, 0) << "seed " << seed << " (portable): first difference at pixel " << first << ": got " << std::hex
-                        << portable[first] << " want " << want[first];
+    std::vector<uint32_t> want = Scene(seed, D2dPortableSet); // fills through pixman
+    for (const D2dRowKernels &set : sets) {
+      std::vector<uint32_t> got = Scene(seed, set);
+      int first = FirstDifference(got, want);
+      ASSERT_LT(first, 0) << set.name << ", seed " << seed << ": first difference at pixel " << first << ": got "
+                          << std::hex << got[first] << " want " << want[first];
+    }
   }
 }
 

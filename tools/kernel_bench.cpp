@@ -102,12 +102,6 @@ template <class Draw> double NanosecondsPerDraw(RenderImage *target, Draw &&draw
   return seconds * 1e9 / DrawsPerRound;
 }
 
-const char *KernelName(const D2dRowKernels &kernels) {
-  if (&kernels == D2dAvx512Kernels()) return "avx512";
-  if (&kernels == D2dAvx2Kernels()) return "avx2";
-  return "portable";
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -152,6 +146,6 @@ int main(int argc, char **argv) {
 
   std::printf("{\"kernels\": \"%s\", \"blend_px_per_s\": %.4g, \"blend_columns_px_per_s\": %.4g, "
               "\"draw_bitmap_ns\": %.1f, \"render_image_ns\": %.1f, \"rounds\": %d}\n",
-              KernelName(kernels), Median(blend), Median(columns), Median(direct), Median(api), rounds);
+              kernels.name, Median(blend), Median(columns), Median(direct), Median(api), rounds);
   return 0;
 }

@@ -1,45 +1,13 @@
 // Rotated bilinear bitmap-brush fills (see d2d_affine.h): which fills we take and the
 // sharing of rows among the worker threads.
+#include "d2d_internal.h"
 #include "kernels/d2d_affine.h"
 #include "kernels/d2d_row_kernels.h"
 #include "d2d_workers.h"
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <string_view>
 
 namespace {
-
-std::atomic<D2dAffineMode> gMode{D2dAffineMode::Best};
-
-// The row kernel fills use, or null to leave them to pixman: the portable kernel is no
-// faster than pixman, so only tests choose it.
-D2dAffineRowKernel BestKernel() {
-  static const D2dAffineRowKernel best = []() -> D2dAffineRowKernel {
-    // DEMO_D2D_KERNELS=portable holds the choice to the portable kernels, as for the blits:
-    // here that leaves the fills to pixman.
-    const char *cap = std::getenv("DEMO_D2D_KERNELS");
-    // DEMO_D2D_KERNELS=avx2 holds it to AVX2.
-    std::string_view limit = cap != nullptr ? cap : "";
-    if (limit == "portable") return nullptr;
-    if (limit != "avx2")
-      if (D2dAffineRowKernel avx512 = D2dAffineRowAvx512()) return avx512;
-    return D2dAffineRowAvx2();
-  }();
-  return best;
-}
-
-D2dAffineRowKernel ChosenKernel() {
-  switch (gMode.load(std::memory_order_relaxed)) {
-  case D2dAffineMode::Pixman: return nullptr;
-  case D2dAffineMode::Portable: return D2dAffineRowPortable;
-  case D2dAffineMode::Avx2:
-    if (D2dAffineRowKernel avx2 = D2dAffineRowAvx2()) return avx2;
-    return BestKernel();
-  default: return BestKernel();
-  }
-}
 
 struct AffineJob {
   D2dSurface *dst;
@@ -93,13 +61,9 @@ void MapCentre(const pixman_transform &t, int x, int y, double *u, double *v) {
 
 } // namespace
 
-D2dAffineMode D2dSetAffineMode(D2dAffineMode mode) { return gMode.exchange(mode); }
-
-bool D2dAffineBestIsOurs() { return BestKernel() != nullptr; }
-
 bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *clip, const D2dSurface &bitmap,
                         const pixman_transform &t, D2D1_EXTEND_MODE extend, uint32_t opacity8) {
-  D2dAffineRowKernel row = ChosenKernel();
+  D2dAffineRowKernel row = D2dKernels().affineRow;
   if (row == nullptr) return false;
   if (D2dEmpty(area) || bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return false;
   // Without rotation or skew pixman takes its scaling paths, which round otherwise.

@@ -50,7 +50,7 @@ bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, do
   constexpr double SafeIndexRange = 1073741824.0; // 2^30
   double firstRaw = origin + (from + 0.5 - start) * scale, lastRaw = origin + (from + n - 1 + 0.5 - start) * scale;
   if (firstRaw > -SafeIndexRange && lastRaw < SafeIndexRange && lo > -SafeIndexRange && hi < SafeIndexRange) {
-    D2dKernels().nearestIndices(out, from, n, start, origin, scale, static_cast<int32_t>(lo), static_cast<int32_t>(hi));
+    D2dKernels().nearestIndices(out, from, n, D2dNearestAxis{start, origin, scale, lo, hi});
     return false;
   }
   for (int i = 0; i < n; ++i) out[i] = static_cast<int32_t>(NearestIndex(from + i, start, origin, scale, lo, hi));

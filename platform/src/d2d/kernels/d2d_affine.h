@@ -15,7 +15,9 @@
 // do far-away coordinates, nearest-neighbour filtering and machines without AVX2.
 #pragma once
 
-#include "d2d/d2d_internal.h"
+#include <d2d1.h>
+
+#include <cstdint>
 
 // The bitmap a row kernel reads and how it extends beyond its edges.
 struct D2dAffineSource {
@@ -31,17 +33,11 @@ struct D2dAffineSource {
 typedef void (*D2dAffineRowKernel)(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
                                    const D2dAffineSource &source, uint32_t opacity8);
 
+// The row kernel of each instruction set; the vector ones run only where the machine has
+// their instructions (the set tables in d2d_row_kernels.h say which).
 void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
                           const D2dAffineSource &source, uint32_t opacity8);
-// The AVX2 row kernel, or null when the machine lacks AVX2.
-D2dAffineRowKernel D2dAffineRowAvx2();
-// The AVX-512 row kernel (AVX512F and AVX512BW), or null when the machine lacks them.
-D2dAffineRowKernel D2dAffineRowAvx512();
-
-// Which sampler bitmap-brush fills use; tests compare them. Best is the widest vector kernel
-// the machine runs, or pixman on a machine without AVX2; Avx2 is the AVX2 kernel where the
-// machine has it, else Best. Returns the choice it replaces.
-enum class D2dAffineMode : uint8_t { Pixman, Portable, Avx2, Best };
-D2dAffineMode D2dSetAffineMode(D2dAffineMode mode);
-// True when Best is one of our kernels rather than pixman.
-bool D2dAffineBestIsOurs();
+void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
+                      const D2dAffineSource &source, uint32_t opacity8);
+void D2dAffineRowAvx512(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
+                        const D2dAffineSource &source, uint32_t opacity8);

@@ -127,17 +127,13 @@ D2D_AVX2_INLINE void Row(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux,
   }
 }
 
-D2D_AVX2 void RowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy, const D2dAffineSource &source,
+
+} // namespace
+
+D2D_AVX2 void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy, const D2dAffineSource &source,
                       uint32_t opacity8) {
   if (opacity8 >= 255)
     Row<false>(dst, n, x, y, ux, uy, source, opacity8);
   else
     Row<true>(dst, n, x, y, ux, uy, source, opacity8);
-}
-
-} // namespace
-
-D2dAffineRowKernel D2dAffineRowAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? RowAvx2 : nullptr;
 }

@@ -120,12 +120,13 @@ D2D_AVX2 void FillAvx2(uint32_t *__restrict dst, int n, uint32_t color) {
   if (i < n) Tail<false>(dst + i, s, TailMask(n - i), s);
 }
 
-// The portable index loop serves here too.
-const D2dRowKernels Avx2Kernels{BlendAvx2, BlendRectAvx2, BlendColumnsAvx2, FillAvx2, D2dNearestIndicesPortable};
-
 } // namespace
 
-const D2dRowKernels *D2dAvx2Kernels() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? &Avx2Kernels : nullptr;
-}
+// The portable index loop serves here too.
+const D2dRowKernels D2dAvx2Set{.name = "avx2",
+                               .blend = BlendAvx2,
+                               .blendRect = BlendRectAvx2,
+                               .blendColumns = BlendColumnsAvx2,
+                               .fill = FillAvx2,
+                               .nearestIndices = D2dNearestIndicesPortable,
+                               .affineRow = D2dAffineRowAvx2};

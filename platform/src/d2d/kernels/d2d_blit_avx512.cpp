@@ -106,8 +106,9 @@ D2D_AVX512 void FillAvx512(uint32_t *__restrict dst, int n, uint32_t color) {
 
 // Eight indices a step. The empty asm keeps each product a value of its own, so the compiler
 // cannot fuse it with the addition into one differently rounded multiply-add.
-D2D_AVX512 void NearestIndicesAvx512(int32_t *out, int from, int n, double start, double origin, double scale,
-                                     int32_t lo, int32_t hi) {
+D2D_AVX512 void NearestIndicesAvx512(int32_t *out, int from, int n, const D2dNearestAxis &axis) {
+  const double start = axis.start, origin = axis.origin, scale = axis.scale;
+  const auto lo = static_cast<int32_t>(axis.lo), hi = static_cast<int32_t>(axis.hi);
   const __m512d half = _mm512_set1_pd(0.5), first = _mm512_set1_pd(start), factor = _mm512_set1_pd(scale),
                 offset = _mm512_set1_pd(origin);
   const __m256i low = _mm256_set1_epi32(lo), high = _mm256_set1_epi32(hi);
@@ -134,11 +135,12 @@ D2D_AVX512 void NearestIndicesAvx512(int32_t *out, int from, int n, double start
   }
 }
 
-const D2dRowKernels Avx512Kernels{BlendAvx512, BlendRectAvx512, BlendColumnsAvx512, FillAvx512, NearestIndicesAvx512};
-
 } // namespace
 
-const D2dRowKernels *D2dAvx512Kernels() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") ? &Avx512Kernels : nullptr;
-}
+const D2dRowKernels D2dAvx512Set{.name = "avx512",
+                                 .blend = BlendAvx512,
+                                 .blendRect = BlendRectAvx512,
+                                 .blendColumns = BlendColumnsAvx512,
+                                 .fill = FillAvx512,
+                                 .nearestIndices = NearestIndicesAvx512,
+                                 .affineRow = D2dAffineRowAvx512};

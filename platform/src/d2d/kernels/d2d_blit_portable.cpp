@@ -1,13 +1,9 @@
-// The portable row kernels and the choice between instruction sets. Four pixels at a time
-// in 16-bit lanes (GCC vector extensions: SSE2 code on any x86-64). The arithmetic is
-// exactly that of D2dMulUn8x4 / D2dOver, so the vector body and the scalar tail agree to the
-// bit. The choice is a plain test of the processor made once, not an ifunc, so the kernels
-// also run under sanitizers that start after the loader has resolved ifuncs.
+// The portable row kernels: four pixels at a time in 16-bit lanes (GCC vector extensions:
+// SSE2 code on any x86-64). The arithmetic is exactly that of D2dMulUn8x4 / D2dOver, so the
+// vector body and the scalar tail agree to the bit.
 #include "d2d_row_kernels.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 // The helpers below are always inlined; no vector value crosses a call.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -84,36 +80,22 @@ void FillPortable(uint32_t *__restrict dst, int n, uint32_t color) {
 
 } // namespace
 
-void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
-                               int32_t hi) {
+void D2dNearestIndicesPortable(int32_t *out, int from, int n, const D2dNearestAxis &axis) {
+  const auto lo = static_cast<int32_t>(axis.lo), hi = static_cast<int32_t>(axis.hi);
   for (int i = 0; i < n; ++i) {
-    double v = origin + (from + i + 0.5 - start) * scale;
+    double v = axis.origin + (from + i + 0.5 - axis.start) * axis.scale;
     int32_t index = static_cast<int32_t>(v);
     index -= static_cast<double>(index) > v ? 1 : 0; // truncation rounds negative values up
     out[i] = index < lo ? lo : (index > hi ? hi : index);
   }
 }
 
-namespace {
-
-const D2dRowKernels PortableKernels{BlendPortable, BlendRectPortable, BlendColumnsPortable, FillPortable,
-                                    D2dNearestIndicesPortable};
-
-} // namespace
-
-const D2dRowKernels &D2dPortableKernels() { return PortableKernels; }
-
-const D2dRowKernels &D2dKernels() {
-  static const D2dRowKernels *chosen = []() -> const D2dRowKernels * {
-    // DEMO_D2D_KERNELS=avx2 or =portable holds the choice below what the machine offers,
-    // to compare instruction sets on one machine.
-    const char *cap = std::getenv("DEMO_D2D_KERNELS");
-    std::string_view limit = cap != nullptr ? cap : "";
-    if (limit != "avx2" && limit != "portable")
-      if (const D2dRowKernels *avx512 = D2dAvx512Kernels()) return avx512;
-    if (limit != "portable")
-      if (const D2dRowKernels *avx2 = D2dAvx2Kernels()) return avx2;
-    return &PortableKernels;
-  }();
-  return *chosen;
-}
+// Rotated fills stay with pixman here: the portable row kernel is no faster than pixman, so
+// only tests run it (in a table of their own).
+const D2dRowKernels D2dPortableSet{.name = "portable",
+                                   .blend = BlendPortable,
+                                   .blendRect = BlendRectPortable,
+                                   .blendColumns = BlendColumnsPortable,
+                                   .fill = FillPortable,
+                                   .nearestIndices = D2dNearestIndicesPortable,
+                                   .affineRow = nullptr};

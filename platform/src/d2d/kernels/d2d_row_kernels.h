@@ -1,10 +1,13 @@
 // Row kernels for the draws a frame makes most: premultiplied source-over with a constant
-// opacity. Built for several instruction sets; the best one for the machine is picked once,
-// the first time a kernel is asked for.
+// opacity, the index tables of nearest-neighbour scaling, and the rows of rotated bitmap-brush
+// fills. One table per instruction set; the machine's processor is probed once, the first
+// time a kernel is asked for (d2d_kernel_sets.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "d2d_affine.h"
 
 // Each byte of x times a / 255, rounded as pixman rounds (exact for 0..255 inputs).
 inline uint32_t D2dMulUn8x4(uint32_t x, uint32_t a) {
@@ -29,8 +32,18 @@ inline uint32_t D2dOver(uint32_t src, uint32_t dst) {
   return D2dAddSatUn8x4(src, D2dMulUn8x4(dst, 255u - (src >> 24)));
 }
 
+// One axis of a nearest-neighbour scale: destination pixel x takes the source index
+// floor(origin + (x + 0.5 - start) * scale), clamped to [lo, hi].
+struct D2dNearestAxis {
+  double start;   // where the draw begins on the destination axis
+  double origin;  // the source position there
+  double scale;   // source pixels per destination pixel
+  int64_t lo, hi; // the source indices the draw may read
+};
+
 // One instruction set's row kernels. Every set gives the same result to the bit.
 struct D2dRowKernels {
+  const char *name; // as DEMO_D2D_KERNELS names it
   // dst[i] = (src[i] * opacity8 / 255) over dst[i], for i < n.
   void (*blend)(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8);
   // blend on `rows` rows, each n pixels: the next row of dst and of src `dstStride` and
@@ -42,26 +55,30 @@ struct D2dRowKernels {
   void (*blendColumns)(uint32_t *dst, const uint32_t *srcRow, const int32_t *columns, int n, uint32_t opacity8);
   // dst[i] = color over dst[i]; color is premultiplied.
   void (*fill)(uint32_t *dst, int n, uint32_t color);
-  // out[i] = floor(origin + (from + i + 0.5 - start) * scale) clamped to [lo, hi], for i < n:
-  // the source indices of a nearest-neighbour scale, in double arithmetic, each step rounded
-  // as written (no fused multiply-add). The caller makes sure the unclamped values at i = 0
-  // and i = n - 1 (and lo, hi) lie within +-2^30.
-  void (*nearestIndices)(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
-                         int32_t hi);
+  // out[i] = the axis's source index of destination pixel from + i, for i < n, in double
+  // arithmetic, each step rounded as written (no fused multiply-add). The caller makes sure
+  // the unclamped values at i = 0 and i = n - 1, and lo and hi, lie within +-2^30.
+  void (*nearestIndices)(int32_t *out, int from, int n, const D2dNearestAxis &axis);
+  // One row of a rotated bilinear bitmap-brush fill (d2d_affine.h); null leaves those fills
+  // to pixman.
+  D2dAffineRowKernel affineRow;
 };
 
 // The portable nearestIndices, which the AVX2 set shares.
-void D2dNearestIndicesPortable(int32_t *out, int from, int n, double start, double origin, double scale, int32_t lo,
-                               int32_t hi);
+void D2dNearestIndicesPortable(int32_t *out, int from, int n, const D2dNearestAxis &axis);
 
-// The kernels for this machine.
+// Each instruction set's table (kernels/d2d_blit_*.cpp). A set runs only on a machine that
+// has its instructions: pick among D2dKernelSets(), never name a set directly.
+extern const D2dRowKernels D2dPortableSet, D2dAvx2Set, D2dAvx512Set;
+
+// The sets this machine runs, widest first, and how many there are.
+const D2dRowKernels *const *D2dKernelSets(int *count);
+// The set in use: the widest the machine runs, unless DEMO_D2D_KERNELS (avx2 or portable,
+// read once) holds the choice lower to compare sets on one machine.
 const D2dRowKernels &D2dKernels();
-// The portable kernels (SSE2 on x86-64), whatever the machine; tests compare against them.
-const D2dRowKernels &D2dPortableKernels();
-// The AVX2 kernels, or null when the machine lacks AVX2.
-const D2dRowKernels *D2dAvx2Kernels();
-// The AVX-512 kernels (AVX512F and AVX512BW), or null when the machine lacks them.
-const D2dRowKernels *D2dAvx512Kernels();
+// Makes `set` the one in use (null: the choice above again) and returns the one it replaces;
+// tests use it to run each set, or a table of their own making, through the drawing.
+const D2dRowKernels *D2dUseKernels(const D2dRowKernels *set);
 
 inline void D2dBlendRowOver(uint32_t *dst, const uint32_t *src, int n, uint32_t opacity8) {
   D2dKernels().blend(dst, src, n, opacity8);
