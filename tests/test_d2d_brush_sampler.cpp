@@ -156,11 +156,11 @@ bool CompareOneFill(uint32_t seed, const D2dRowKernels &set, std::string *failur
     int first = FirstDifference(got, want);
     if (first >= 0) {
       std::ostringstream out;
-      out << set.name << ", seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh << " bitmap, extend " << extend
-          << ", opacity " << opacity8 << ", matrix {" << t.matrix[0][0] << " " << t.matrix[0][1] << " "
-          << t.matrix[0][2] << "; " << t.matrix[1][0] << " " << t.matrix[1][1] << " " << t.matrix[1][2]
-          << "}, first difference at (" << first % w << ", " << first / w << "): got " << std::hex << got[first]
-          << " want " << want[first];
+      out << set.name << ", seed " << seed << ": " << w << "x" << h << " target, " << bw << "x" << bh
+          << " bitmap, extend " << extend << ", opacity " << opacity8 << ", matrix {" << t.matrix[0][0] << " "
+          << t.matrix[0][1] << " " << t.matrix[0][2] << "; " << t.matrix[1][0] << " " << t.matrix[1][1] << " "
+          << t.matrix[1][2] << "}, first difference at (" << first % w << ", " << first / w << "): got " << std::hex
+          << got[first] << " want " << want[first];
       *failure = out.str();
     }
   }

@@ -3,11 +3,46 @@
 #include "test_d2d_helpers.h"
 #include "test_d2d_reference.h"
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <random>
 #include <sstream>
 
+// The replacements below pair malloc with free, but GCC, seeing them inlined into callers
+// of new and delete, takes them for mismatched.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+// While armed, this program's allocations of at least this many bytes fail, as they would on
+// a machine out of memory (the rest go on as usual).
+static std::atomic<size_t> failFrom{0};
+
+static void *Allocate(size_t size) {
+  size_t limit = failFrom.load(std::memory_order_relaxed);
+  if (limit != 0 && size >= limit) return nullptr;
+  return std::malloc(size != 0 ? size : 1);
+}
+void *operator new(size_t size) {
+  if (void *p = Allocate(size)) return p;
+  throw std::bad_alloc();
+}
+void *operator new[](size_t size) { return operator new(size); }
+void *operator new(size_t size, const std::nothrow_t &) noexcept { return Allocate(size); }
+void *operator new[](size_t size, const std::nothrow_t &) noexcept { return Allocate(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+void operator delete[](void *p, size_t) noexcept { std::free(p); }
+
 namespace {
+
+// Allocations of `bytes` or more fail while one of these lives.
+struct FailingAllocations {
+  explicit FailingAllocations(size_t bytes) { failFrom.store(bytes); }
+  ~FailingAllocations() { failFrom.store(0); }
+};
 
 const uint32_t RedPixel = Bgra(0, 0, 255, 255);
 const uint32_t GreenPixel = Bgra(0, 255, 0, 255);
@@ -178,6 +213,42 @@ TEST_F(D2dComposeTest, OpacityBrushMasksTheLayerInTargetSpace) {
   target->Release();
 }
 
+// A layer's buffer or its opacity mask that cannot be had puts E_OUTOFMEMORY into the
+// target's error state (no exception leaves the COM method); the next frame draws as usual.
+TEST_F(D2dComposeTest, NoMemoryForALayerIsReportedAndTheNextFrameDraws) {
+  const UINT32 side = 1024; // a layer buffer and a mask of 4 MiB each
+  const size_t big = size_t{side} * side * 4 / 2;
+  ID2D1Bitmap *maskPixels = Bitmap(1, 1, {Bgra(0, 0, 0, 255)});
+  for (bool failAtPush : {true, false}) {
+    ID2D1BitmapRenderTarget *target = Target(side, side);
+    ID2D1SolidColorBrush *red = Solid(target, RedPixel);
+    ID2D1BitmapBrush *mask = nullptr;
+    ASSERT_EQ(target->CreateBitmapBrush(maskPixels, &mask), S_OK);
+    D2D1_LAYER_PARAMETERS layer = Layer(D2D1_RECT_F{0, 0, float(side), float(side)}, 1.0f, mask);
+    target->BeginDraw();
+    {
+      std::unique_ptr<FailingAllocations> failing;
+      if (failAtPush) failing = std::make_unique<FailingAllocations>(big);
+      target->PushLayer(&layer, nullptr);
+      if (!failAtPush) failing = std::make_unique<FailingAllocations>(big);
+      FillAll(target, red);
+      target->PopLayer();
+    }
+    EXPECT_EQ(target->EndDraw(), E_OUTOFMEMORY) << (failAtPush ? "at the push" : "at the pop");
+    target->BeginDraw();
+    Fill(target, BluePixel);
+    target->PushLayer(&layer, nullptr);
+    FillAll(target, red);
+    target->PopLayer();
+    EXPECT_EQ(target->EndDraw(), S_OK);
+    EXPECT_EQ(Pixels(target)[0], RedPixel);
+    mask->Release();
+    red->Release();
+    target->Release();
+  }
+  maskPixels->Release();
+}
+
 TEST_F(D2dComposeTest, NestedLayersComposeInnermostFirst) {
   ID2D1BitmapRenderTarget *target = Target(4, 1);
   ID2D1SolidColorBrush *red = Solid(target, RedPixel);
@@ -340,6 +411,28 @@ TEST_F(D2dComposeTest, FillOpacityMaskPaintsThroughTheMaskAlpha) {
   red->Release();
   mask->Release();
   target->Release();
+}
+
+TEST_F(D2dComposeTest, NoMemoryForAnOpacityMaskIsReportedAndTheNextFrameDraws) {
+  const UINT32 side = 1024;
+  ID2D1Bitmap *mask = Bitmap(1, 1, {Bgra(0, 0, 0, 255)});
+  ID2D1BitmapRenderTarget *target = Target(side, side);
+  ID2D1SolidColorBrush *red = Solid(target, RedPixel);
+  D2D1_RECT_F dest{0, 0, float(side), float(side)};
+  for (bool failing : {true, false}) {
+    target->BeginDraw();
+    target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
+    Fill(target, BluePixel);
+    {
+      FailingAllocations fail(failing ? size_t{side} * side * 2 : 0);
+      target->FillOpacityMask(mask, red, D2D1_OPACITY_MASK_CONTENT_GRAPHICS, &dest, nullptr);
+    }
+    EXPECT_EQ(target->EndDraw(), failing ? E_OUTOFMEMORY : S_OK);
+    EXPECT_EQ(Pixels(target)[0], failing ? BluePixel : RedPixel);
+  }
+  red->Release();
+  target->Release();
+  mask->Release();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -17,7 +17,6 @@ struct AffineJob {
   D2dAffineSource source;
   uint32_t opacity8;
   D2dAffineRowKernel row;
-  int bands;
 };
 
 // Rows [y0, y1) of the columns [x0, x1): each row starts from its first pixel mapped afresh,
@@ -33,12 +32,8 @@ void PaintRuns(const AffineJob &job, int x0, int x1, int y0, int y1) {
   }
 }
 
-void PaintBand(void *context, int index) {
-  const AffineJob &job = *static_cast<const AffineJob *>(context);
-  int height = job.area.y1 - job.area.y0;
-  int y0 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
-  int y1 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
-  if (y0 >= y1) return;
+// Rows [y0, y1) of the fill, cut by the clip's boxes.
+void PaintRows(const AffineJob &job, int y0, int y1) {
   if (job.clip == nullptr) {
     PaintRuns(job, job.area.x0, job.area.x1, y0, y1);
     return;
@@ -88,14 +83,8 @@ bool D2dAffineBrushFill(D2dSurface *dst, const D2dBox &area, const pixman_region
 
   AffineJob job{
       dst,      area, clip, &t, D2dAffineSource{bitmap.pixels, bitmap.stride, bitmap.width, bitmap.height, extend},
-      opacity8, row,  1};
+      opacity8, row};
   int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
-  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
-  if (threads > 1) {
-    job.bands = threads * 3;
-    D2dParallelFor(job.bands, PaintBand, &job);
-  } else {
-    PaintBand(&job, 0);
-  }
+  D2dForRowBands(area.y0, area.y1, pixels, [&job](int y0, int y1) { PaintRows(job, y0, y1); });
   return true;
 }

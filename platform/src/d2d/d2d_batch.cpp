@@ -107,18 +107,16 @@ void BlendEdgedRow(uint32_t *out, const uint32_t *srcRow, const D2dBlit &blit, i
     kernels.blend(out + from, srcRow + blit.firstColumn + from, to - from, w[1]);
 }
 
-// Every recorded draw, in order, limited to the rows of one band.
-void RunBand(void *context, int index) {
-  const Batch &batch = *static_cast<const Batch *>(context);
-  int y0 = batch.bandEdges[index], y1 = batch.bandEdges[index + 1];
+// Every recorded draw, in order, limited to the rows [y0, y1).
+void RunRows(const Batch &batch, int y0, int y1) {
   for (const Recorded &r : batch.draws) {
     int from = std::max(r.box.y0, y0), to = std::min(r.box.y1, y1);
     if (from < to) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), from, to);
   }
 }
 
-// Cuts rows [y0, y1) into `bands` bands of about equal pixel work.
-void CutBands(Batch &batch, int bands) {
+// The pixels each touched row holds, for cutting bands of equal work.
+void CountRowWork(Batch &batch) {
   int height = batch.y1 - batch.y0;
   batch.rowWork.assign(static_cast<size_t>(height) + 1, 0);
   for (const Recorded &r : batch.draws) {
@@ -126,18 +124,7 @@ void CutBands(Batch &batch, int bands) {
     batch.rowWork[r.box.y0 - batch.y0] += width;
     batch.rowWork[r.box.y1 - batch.y0] -= width;
   }
-  batch.bandEdges.assign(1, batch.y0);
-  int64_t running = 0, done = 0, total = batch.pixels;
-  int band = 1;
-  for (int y = 0; y < height && band < bands; ++y) {
-    running += batch.rowWork[y];
-    done += running;
-    if (done * bands >= total * band) {
-      batch.bandEdges.push_back(batch.y0 + y + 1);
-      ++band;
-    }
-  }
-  if (batch.bandEdges.back() != batch.y1) batch.bandEdges.push_back(batch.y1);
+  for (int y = 1; y < height; ++y) batch.rowWork[y] += batch.rowWork[y - 1];
 }
 
 void Clear(Batch &batch) {
@@ -221,20 +208,13 @@ void Run(Batch &batch) {
   } catch (const std::bad_alloc &) {
     // Drawn from the source through the tables instead.
   }
-  int threads = batch.pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
-  bool cut = false;
-  if (threads > 1) {
-    try {
-      // A few bands per thread, so a thread whose core is busy elsewhere delays no one.
-      CutBands(batch, threads * 3);
-      cut = true;
-    } catch (const std::bad_alloc &) {
-    }
-  }
-  if (cut) {
-    D2dParallelFor(static_cast<int>(batch.bandEdges.size()) - 1, RunBand, &batch);
-  } else {
-    for (const Recorded &r : batch.draws) D2dRunBlit(batch.dst, batch.dstStride, Resolve(batch, r), r.box.y0, r.box.y1);
+  auto rows = [&batch](int y0, int y1) { RunRows(batch, y0, y1); };
+  try {
+    if (D2dBandCount(batch.pixels) > 1) CountRowWork(batch);
+    D2dForWorkBands(batch.y0, batch.y1, batch.rowWork.data(), batch.pixels, &batch.bandEdges, rows);
+  } catch (const std::bad_alloc &) {
+    // No memory to cut bands (thrown before any draw ran): all on this thread.
+    rows(batch.y0, batch.y1);
   }
   Clear(batch);
 }

@@ -63,11 +63,11 @@ void FillBoxes(D2dSurface *dst, const D2dBox &area, const pixman_region32_t *cli
   }
 }
 
-// A bitmap brush through pixman, cut into bands of rows that the worker threads paint at
-// once. Each band makes its own pixman images over the same memory (an image's lazily
-// computed state must not be shared between threads); pixman transforms each row's first
-// pixel afresh, so a band's rows come out exactly as they do in one composite.
-struct BrushBands {
+// A bitmap brush through pixman, in bands of rows that the worker threads paint at once.
+// Each band makes its own pixman images over the same memory (an image's lazily computed
+// state must not be shared between threads); pixman transforms each row's first pixel
+// afresh, so a band's rows come out exactly as they do in one composite.
+struct BrushFill {
   D2dSurface *dst;
   D2dBox area;
   const pixman_region32_t *clip;
@@ -76,15 +76,9 @@ struct BrushBands {
   pixman_filter_t filter;
   pixman_repeat_t repeat;
   uint32_t opacity8;
-  int bands;
 };
 
-void PaintBrushBand(void *context, int index) {
-  const BrushBands &job = *static_cast<const BrushBands *>(context);
-  int height = job.area.y1 - job.area.y0;
-  int y0 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
-  int y1 = job.area.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
-  if (y0 >= y1) return;
+void PaintBrushRows(const BrushFill &job, int y0, int y1) {
   pixman_image_t *source = pixman_image_create_bits(PIXMAN_a8r8g8b8, job.bitmap->width, job.bitmap->height,
                                                     job.bitmap->pixels, job.bitmap->stride * 4);
   pixman_image_t *target =
@@ -164,31 +158,14 @@ void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t 
   pixman_filter_t filter = brush.interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR
                                ? PIXMAN_FILTER_NEAREST
                                : PIXMAN_FILTER_BILINEAR;
-  if (filter == PIXMAN_FILTER_BILINEAR) {
-    // Rotated bilinear fills (the logo brushes of a frame) have a sampler of their own.
-    pixman_transform transform;
-    if (!SourceTransform(pixelToDevice, &transform)) return;
-    if (D2dAffineBrushFill(dst, area, clip, *bitmap, transform, brush.extendX, opacity8)) return;
-  }
-  int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
-  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
-  if (threads > 1) {
-    BrushBands job{dst, area, clip, bitmap, {}, filter, RepeatOf(brush.extendX), opacity8, threads * 3};
-    if (!SourceTransform(pixelToDevice, &job.transform)) return;
-    D2dParallelFor(job.bands, PaintBrushBand, &job);
+  BrushFill job{dst, area, clip, bitmap, {}, filter, RepeatOf(brush.extendX), opacity8};
+  if (!SourceTransform(pixelToDevice, &job.transform)) return;
+  // Rotated bilinear fills (the logo brushes of a frame) have a sampler of their own.
+  if (filter == PIXMAN_FILTER_BILINEAR &&
+      D2dAffineBrushFill(dst, area, clip, *bitmap, job.transform, brush.extendX, opacity8))
     return;
-  }
-  pixman_image_t *source = D2dSurfaceImage(bitmap);
-  if (source == nullptr || !SetSourceTransform(source, pixelToDevice)) return;
-  pixman_image_set_filter(source, filter, nullptr, 0);
-  pixman_image_set_repeat(source, RepeatOf(brush.extendX));
-  pixman_image_t *mask = OpacityMask(opacity8);
-  pixman_image_t *target = D2dSurfaceImage(dst);
-  if (clip != nullptr) pixman_image_set_clip_region32(target, const_cast<pixman_region32_t *>(clip));
-  pixman_image_composite32(PIXMAN_OP_OVER, source, mask, target, area.x0, area.y0, 0, 0, area.x0, area.y0,
-                           area.x1 - area.x0, area.y1 - area.y0);
-  if (clip != nullptr) pixman_image_set_clip_region32(target, nullptr);
-  if (mask != nullptr) pixman_image_unref(mask);
+  int64_t pixels = static_cast<int64_t>(area.x1 - area.x0) * (area.y1 - area.y0);
+  D2dForRowBands(area.y0, area.y1, pixels, [&job](int y0, int y1) { PaintBrushRows(job, y0, y1); });
 }
 
 void D2dRenderBrushMask(D2dSurface *dst, const D2dBox &area, const D2dBrushState &brush,
@@ -224,12 +201,11 @@ void D2dFillOpacityMask(D2dTarget *target, ID2D1Bitmap *maskBitmap, ID2D1Brush *
   if (D2dEmpty(box)) return;
 
   // The brush goes into the scratch buffer first, then through the mask onto the target.
-  const D2dSurface &whole = target->surface;
-  size_t needed = static_cast<size_t>(whole.width) * whole.height;
-  if (target->maskScratch.size() < needed) target->maskScratch.resize(needed);
+  if (!D2dScratchSurface(&target->maskScratch, &target->maskSurface, target->surface)) {
+    D2dFail(target, E_OUTOFMEMORY);
+    return;
+  }
   D2dSurface *painted = &target->maskSurface;
-  if (painted->pixels != target->maskScratch.data() || painted->width != whole.width || painted->height != whole.height)
-    D2dSurfaceSet(painted, target->maskScratch.data(), whole.width, whole.height, whole.width);
   D2dRenderBrushMask(painted, box, *brush, target->device, 1.0f);
 
   float dpiX = 96.0f, dpiY = 96.0f;

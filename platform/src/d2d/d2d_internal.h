@@ -185,6 +185,10 @@ inline D2D1_RECT_F D2dOrdered(D2D1_RECT_F r) {
 // Points the surface at memory; width or height 0 makes an empty surface.
 void D2dSurfaceSet(D2dSurface *surface, uint32_t *pixels, int width, int height, int stride);
 void D2dSurfaceRelease(D2dSurface *surface);
+// Makes *surface a surface the size of `like` over *buffer, growing the buffer when it is too
+// small; the memory is kept for later frames. False, leaving both as they were, when the
+// buffer cannot grow.
+bool D2dScratchSurface(std::vector<uint32_t> *buffer, D2dSurface *surface, const D2dSurface &like);
 // The pixman image over the surface, made on first use; null for an empty surface.
 pixman_image_t *D2dSurfaceImage(D2dSurface *surface);
 inline uint32_t *D2dRow(const D2dSurface &s, int y) { return s.pixels + static_cast<ptrdiff_t>(y) * s.stride; }

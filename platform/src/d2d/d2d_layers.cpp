@@ -33,59 +33,28 @@ ID2D1Layer *D2dLayerCreate(ID2D1Factory *factory, const D2D1_SIZE_F *size) {
 
 namespace {
 
-// Makes the level's buffer cover the whole target; the memory is kept for later frames.
-bool PrepareLevel(D2dLayerLevel *level, const D2dSurface &target) {
-  size_t needed = static_cast<size_t>(target.width) * target.height;
-  try {
-    if (level->buffer.size() < needed) level->buffer.resize(needed);
-  } catch (const std::bad_alloc &) {
-    return false;
-  }
-  D2dSurface &s = level->surface;
-  if (s.pixels != level->buffer.data() || s.width != target.width || s.height != target.height) {
-    D2dSurfaceSet(&s, level->buffer.data(), target.width, target.height, target.width);
-  }
-  return true;
-}
-
 // A layer's content composed onto the surface below, in bands of rows that the worker
 // threads compose at once: with the layer opacity alone through the row kernel, or through
 // a mask with pixman (each band with pixman images of its own over the same memory).
-struct ComposeBands {
-  const D2dSurface *content, *mask, *below;
-  D2dBox box;
-  uint32_t opacity8;
-  int bands;
-};
-
-void ComposeBand(void *context, int index) {
-  const ComposeBands &job = *static_cast<const ComposeBands *>(context);
-  int height = job.box.y1 - job.box.y0;
-  int y0 = job.box.y0 + static_cast<int>(static_cast<int64_t>(height) * index / job.bands);
-  int y1 = job.box.y0 + static_cast<int>(static_cast<int64_t>(height) * (index + 1) / job.bands);
-  if (y0 >= y1) return;
-  int width = job.box.x1 - job.box.x0;
-  if (job.mask == nullptr) {
-    for (int y = y0; y < y1; ++y)
-      D2dBlendRowOver(D2dRow(*job.below, y) + job.box.x0, D2dRow(*job.content, y) + job.box.x0, width, job.opacity8);
-    return;
-  }
-  auto image = [](const D2dSurface *s) {
-    return pixman_image_create_bits(PIXMAN_a8r8g8b8, s->width, s->height, s->pixels, s->stride * 4);
-  };
-  pixman_image_t *content = image(job.content), *mask = image(job.mask), *below = image(job.below);
-  if (content != nullptr && mask != nullptr && below != nullptr)
-    pixman_image_composite32(PIXMAN_OP_OVER, content, mask, below, job.box.x0, y0, job.box.x0, y0, job.box.x0, y0,
-                             width, y1 - y0);
-  for (pixman_image_t *made : {content, mask, below})
-    if (made != nullptr) pixman_image_unref(made);
-}
-
-void RunCompose(ComposeBands *job) {
-  int64_t pixels = static_cast<int64_t>(job->box.x1 - job->box.x0) * (job->box.y1 - job->box.y0);
-  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
-  job->bands = threads > 1 ? threads * 3 : 1;
-  D2dParallelFor(job->bands, ComposeBand, job);
+void ComposeBox(const D2dSurface &content, const D2dSurface *mask, const D2dSurface &below, const D2dBox &box,
+                uint32_t opacity8) {
+  int width = box.x1 - box.x0;
+  D2dForRowBands(box.y0, box.y1, static_cast<int64_t>(width) * (box.y1 - box.y0), [&](int y0, int y1) {
+    if (mask == nullptr) {
+      for (int y = y0; y < y1; ++y)
+        D2dBlendRowOver(D2dRow(below, y) + box.x0, D2dRow(content, y) + box.x0, width, opacity8);
+      return;
+    }
+    auto image = [](const D2dSurface &s) {
+      return pixman_image_create_bits(PIXMAN_a8r8g8b8, s.width, s.height, s.pixels, s.stride * 4);
+    };
+    pixman_image_t *source = image(content), *weights = image(*mask), *out = image(below);
+    if (source != nullptr && weights != nullptr && out != nullptr)
+      pixman_image_composite32(PIXMAN_OP_OVER, source, weights, out, box.x0, y0, box.x0, y0, box.x0, y0, width,
+                               y1 - y0);
+    for (pixman_image_t *made : {source, weights, out})
+      if (made != nullptr) pixman_image_unref(made);
+  });
 }
 
 void Compose(D2dTarget *target, D2dLayerLevel *level) {
@@ -95,26 +64,17 @@ void Compose(D2dTarget *target, D2dLayerLevel *level) {
   const D2dBrushState *brush = D2dBrushStateOf(level->opacityBrush);
   if (brush == nullptr) {
     uint32_t opacity8 = D2dOpacity8(level->opacity);
-    if (opacity8 == 0) return;
-    ComposeBands job{&level->surface, nullptr, below, box, opacity8, 1};
-    RunCompose(&job);
+    if (opacity8 != 0) ComposeBox(level->surface, nullptr, *below, box, opacity8);
     return;
   }
   // The brush's alpha, times the layer opacity, becomes the mask through which the layer
-  // goes onto the surface below. The mask buffer is kept between frames too.
-  const D2dSurface &whole = target->surface;
-  size_t needed = static_cast<size_t>(whole.width) * whole.height;
-  try {
-    if (target->maskScratch.size() < needed) target->maskScratch.resize(needed);
-  } catch (const std::bad_alloc &) {
+  // goes onto the surface below.
+  if (!D2dScratchSurface(&target->maskScratch, &target->maskSurface, target->surface)) {
+    D2dFail(target, E_OUTOFMEMORY);
     return;
   }
-  D2dSurface *mask = &target->maskSurface;
-  if (mask->pixels != target->maskScratch.data() || mask->width != whole.width || mask->height != whole.height)
-    D2dSurfaceSet(mask, target->maskScratch.data(), whole.width, whole.height, whole.width);
-  D2dRenderBrushMask(mask, box, *brush, level->brushDevice, level->opacity);
-  ComposeBands job{&level->surface, mask, below, box, 255, 1};
-  RunCompose(&job);
+  D2dRenderBrushMask(&target->maskSurface, box, *brush, level->brushDevice, level->opacity);
+  ComposeBox(level->surface, &target->maskSurface, *below, box, 255);
 }
 
 void ReleaseBrush(D2dLayerLevel *level) {
@@ -157,7 +117,11 @@ void D2dPushLayer(D2dTarget *target, const D2D1_LAYER_PARAMETERS *parameters) {
   // clip by the pixel-centre rule whatever the target's mode.
   level->box = D2dIntersect(D2dTransformedBox(parameters->contentBounds, target->device), clip);
   if (D2dEmpty(level->box)) level->box = D2dBox{0, 0, 0, 0};
-  if (!D2dEmpty(level->box) && !PrepareLevel(level, target->surface)) level->box = D2dBox{0, 0, 0, 0};
+  if (!D2dEmpty(level->box) && !D2dScratchSurface(&level->buffer, &level->surface, target->surface)) {
+    // Nothing of the layer can be kept: it stays empty, and EndDraw says why.
+    D2dFail(target, E_OUTOFMEMORY);
+    level->box = D2dBox{0, 0, 0, 0};
+  }
   level->opacity = parameters->opacity;
   level->opacityBrush = parameters->opacityBrush;
   if (level->opacityBrush != nullptr) level->opacityBrush->AddRef();

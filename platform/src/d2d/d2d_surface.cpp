@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -79,6 +80,18 @@ void D2dSurfaceSet(D2dSurface *surface, uint32_t *pixels, int width, int height,
 void D2dSurfaceRelease(D2dSurface *surface) {
   if (surface->image != nullptr) pixman_image_unref(surface->image);
   surface->image = nullptr;
+}
+
+bool D2dScratchSurface(std::vector<uint32_t> *buffer, D2dSurface *surface, const D2dSurface &like) {
+  size_t needed = static_cast<size_t>(like.width) * like.height;
+  try {
+    if (buffer->size() < needed) buffer->resize(needed);
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+  if (surface->pixels != buffer->data() || surface->width != like.width || surface->height != like.height)
+    D2dSurfaceSet(surface, buffer->data(), like.width, like.height, like.width);
+  return true;
 }
 
 pixman_image_t *D2dSurfaceImage(D2dSurface *surface) {

@@ -114,6 +114,25 @@ int64_t D2dSetBandThreshold(int64_t pixels) { return bandThreshold.exchange(pixe
 
 int D2dThreadCount() { return ThePool()->threads; }
 
+int D2dBandCount(int64_t pixels) {
+  int threads = pixels >= D2dBandThreshold() ? D2dThreadCount() : 1;
+  return threads > 1 ? threads * 3 : 1;
+}
+
+void D2dCutBandsByWork(int first, int last, const int64_t *rowWork, int64_t pixels, int bands,
+                       std::vector<int> *edges) {
+  edges->assign(1, first);
+  int64_t done = 0;
+  for (int y = first, band = 1; y < last && band < bands; ++y) {
+    done += rowWork[y - first];
+    if (done * bands >= pixels * band) {
+      edges->push_back(y + 1);
+      ++band;
+    }
+  }
+  if (edges->back() != last) edges->push_back(last);
+}
+
 void D2dParallelFor(int count, void (*task)(void *context, int index), void *context) {
   if (count <= 0) return;
   Pool *pool = ThePool();

@@ -37,7 +37,7 @@ typedef void (*D2dAffineRowKernel)(uint32_t *dst, int n, int32_t x, int32_t y, i
 // their instructions (the set tables in d2d_row_kernels.h say which).
 void D2dAffineRowPortable(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
                           const D2dAffineSource &source, uint32_t opacity8);
-void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
-                      const D2dAffineSource &source, uint32_t opacity8);
+void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy, const D2dAffineSource &source,
+                      uint32_t opacity8);
 void D2dAffineRowAvx512(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
                         const D2dAffineSource &source, uint32_t opacity8);

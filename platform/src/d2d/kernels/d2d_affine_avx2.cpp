@@ -127,11 +127,10 @@ D2D_AVX2_INLINE void Row(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux,
   }
 }
 
-
 } // namespace
 
-D2D_AVX2 void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy, const D2dAffineSource &source,
-                      uint32_t opacity8) {
+D2D_AVX2 void D2dAffineRowAvx2(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
+                               const D2dAffineSource &source, uint32_t opacity8) {
   if (opacity8 >= 255)
     Row<false>(dst, n, x, y, ux, uy, source, opacity8);
   else

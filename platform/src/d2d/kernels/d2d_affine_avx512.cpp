@@ -123,11 +123,10 @@ D2D_AVX512_INLINE void Row(uint32_t *dst, int n, int32_t x, int32_t y, int32_t u
   }
 }
 
-
 } // namespace
 
 D2D_AVX512 void D2dAffineRowAvx512(uint32_t *dst, int n, int32_t x, int32_t y, int32_t ux, int32_t uy,
-                          const D2dAffineSource &source, uint32_t opacity8) {
+                                   const D2dAffineSource &source, uint32_t opacity8) {
   if (opacity8 >= 255)
     Row<false>(dst, n, x, y, ux, uy, source, opacity8);
   else
