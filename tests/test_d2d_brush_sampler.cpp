@@ -55,21 +55,6 @@ struct Random {
   }
 };
 
-// pixman's source transform for a bitmap placed by pixelToDevice, as the compositor makes it.
-bool SourceTransform(const D2D1_MATRIX_3X2_F &pixelToDevice, pixman_transform *t) {
-  D2D1_MATRIX_3X2_F inverse;
-  if (!D2dInvert(pixelToDevice, &inverse)) return false;
-  pixman_f_transform f{};
-  f.m[0][0] = inverse._11;
-  f.m[0][1] = inverse._21;
-  f.m[0][2] = inverse._31;
-  f.m[1][0] = inverse._12;
-  f.m[1][1] = inverse._22;
-  f.m[1][2] = inverse._32;
-  f.m[2][2] = 1;
-  return pixman_transform_from_pixman_f_transform(t, &f) != 0;
-}
-
 pixman_repeat_t RepeatOf(D2D1_EXTEND_MODE mode) {
   return mode == D2D1_EXTEND_MODE_WRAP     ? PIXMAN_REPEAT_NORMAL
          : mode == D2D1_EXTEND_MODE_MIRROR ? PIXMAN_REPEAT_REFLECT
@@ -116,7 +101,7 @@ bool CompareOneFill(uint32_t seed, const D2dRowKernels &set, std::string *failur
   D2dSurface bitmap{};
   D2dSurfaceSet(&bitmap, bitmapPixels.data(), bw, bh, bstride);
   pixman_transform t;
-  bool invertible = SourceTransform(random.Transform(), &t);
+  bool invertible = D2dPixmanSourceTransform(random.Transform(), &t);
   D2D1_EXTEND_MODE extend = random.Extend();
   uint32_t opacity8 = random.Opacity8();
   int x0 = random.Pick(0, w - 1), y0 = random.Pick(0, h - 1);

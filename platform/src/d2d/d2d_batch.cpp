@@ -74,17 +74,15 @@ Batch &TheBatch() {
 }
 
 D2dBlit Resolve(const Batch &batch, const Recorded &r) {
-  return D2dBlit{r.box,
-                 r.source,
-                 r.sourceStride,
-                 r.opacity8,
-                 r.firstColumn,
-                 r.firstRow,
-                 r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
-                 r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
-                 r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt,
-                 nullptr,
-                 nullptr};
+  return D2dBlit{.box = r.box,
+                 .source = r.source,
+                 .sourceStride = r.sourceStride,
+                 .opacity8 = r.opacity8,
+                 .firstColumn = r.firstColumn,
+                 .firstRow = r.firstRow,
+                 .columns = r.columnsAt == None ? nullptr : batch.tables.data() + r.columnsAt,
+                 .rows = r.rowsAt == None ? nullptr : batch.tables.data() + r.rowsAt,
+                 .edges = r.edgesAt == None ? nullptr : batch.edges.data() + r.edgesAt};
 }
 
 // One row of a draw with antialiased edges: its first and last pixels may weigh otherwise
@@ -273,20 +271,30 @@ std::atomic<uint64_t> lastTableTag{0};
 
 uint64_t D2dNewTableTag() { return lastTableTag.fetch_add(1, std::memory_order_relaxed) + 1; }
 
-void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit) {
+void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit, const D2dSharedTable *columnTable,
+                  const D2dSharedTable *rowTable) {
   Batch &batch = TheBatch();
   std::lock_guard<std::mutex> hold(batch.lock);
   if (!batch.draws.empty() && (batch.dst != dst.pixels || batch.dstStride != dst.stride ||
                                batch.draws.size() >= MaxDraws || batch.tables.size() >= MaxTable))
     Run(batch);
   int width = blit.box.x1 - blit.box.x0, height = blit.box.y1 - blit.box.y0;
-  Recorded r{blit.box, blit.source, blit.sourceStride, blit.opacity8, blit.firstColumn, blit.firstRow, None, None, None,
-             None,     None};
+  Recorded r{.box = blit.box,
+             .source = blit.source,
+             .sourceStride = blit.sourceStride,
+             .opacity8 = blit.opacity8,
+             .firstColumn = blit.firstColumn,
+             .firstRow = blit.firstRow,
+             .columnsAt = None,
+             .rowsAt = None,
+             .edgesAt = None,
+             .sharedColumns = None,
+             .sharedRows = None};
   size_t tables = batch.tables.size(), edges = batch.edges.size();
   try {
     if (blit.columns != nullptr)
-      r.columnsAt = RecordTable(batch, 0, blit.columns, width, blit.columnTable, &r.sharedColumns);
-    if (blit.rows != nullptr) r.rowsAt = RecordTable(batch, 1, blit.rows, height, blit.rowTable, &r.sharedRows);
+      r.columnsAt = RecordTable(batch, 0, blit.columns, width, columnTable, &r.sharedColumns);
+    if (blit.rows != nullptr) r.rowsAt = RecordTable(batch, 1, blit.rows, height, rowTable, &r.sharedRows);
     if (blit.edges != nullptr) {
       r.edgesAt = static_cast<int32_t>(batch.edges.size());
       batch.edges.push_back(*blit.edges);

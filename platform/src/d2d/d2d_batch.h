@@ -29,8 +29,8 @@ uint64_t D2dNewTableTag();
 
 // One draw, resolved when it is made: which destination pixels, from which source pixels.
 // Columns and rows of the source are either consecutive (starting at firstColumn /
-// firstRow) or read from a table, one index per destination column / row. A table may be a
-// part of a shared one (columnTable / rowTable, else null).
+// firstRow) or read from a table, one index per destination column / row. Built by name:
+// two fields of a kind sit side by side (columns, rows).
 struct D2dBlit {
   D2dBox box;             // destination pixels, already clipped; every source index is valid
   const uint32_t *source; // the source bitmap's pixel (0, 0)
@@ -40,12 +40,13 @@ struct D2dBlit {
   const int32_t *columns;    // null: consecutive columns
   const int32_t *rows;       // null: consecutive rows
   const D2dBlitEdges *edges; // null: every pixel takes opacity8
-  const D2dSharedTable *columnTable, *rowTable;
 };
 
 // Draws rows [y0, y1) of a blit onto dst (pixel (0, 0), stride in pixels) at once.
 void D2dRunBlit(uint32_t *dst, int dstStride, const D2dBlit &blit, int y0, int y1);
 
-// Records a blit onto dst; the tables it points to are copied. A recorded blit onto another
-// surface is drawn first.
-void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit);
+// Records a blit onto dst; the tables it points to are copied, once for the run of draws
+// that share a table when columnTable / rowTable name the shared table a table is a part of
+// (else null). A recorded blit onto another surface is drawn first.
+void D2dDeferBlit(const D2dSurface &dst, const D2dBlit &blit, const D2dSharedTable *columnTable,
+                  const D2dSharedTable *rowTable);

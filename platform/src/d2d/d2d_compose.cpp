@@ -19,26 +19,9 @@ pixman_repeat_t RepeatOf(D2D1_EXTEND_MODE mode) {
   }
 }
 
-// pixman maps destination pixel centres into the source: the inverse of source -> device.
-bool SourceTransform(const D2D1_MATRIX_3X2_F &sourceToDevice, pixman_transform *t) {
-  D2D1_MATRIX_3X2_F inverse;
-  if (!D2dInvert(sourceToDevice, &inverse)) return false;
-  pixman_f_transform f;
-  f.m[0][0] = inverse._11;
-  f.m[0][1] = inverse._21;
-  f.m[0][2] = inverse._31;
-  f.m[1][0] = inverse._12;
-  f.m[1][1] = inverse._22;
-  f.m[1][2] = inverse._32;
-  f.m[2][0] = 0;
-  f.m[2][1] = 0;
-  f.m[2][2] = 1;
-  return pixman_transform_from_pixman_f_transform(t, &f) != 0;
-}
-
 bool SetSourceTransform(pixman_image_t *image, const D2D1_MATRIX_3X2_F &sourceToDevice) {
   pixman_transform t;
-  return SourceTransform(sourceToDevice, &t) && pixman_image_set_transform(image, &t) != 0;
+  return D2dPixmanSourceTransform(sourceToDevice, &t) && pixman_image_set_transform(image, &t) != 0;
 }
 
 pixman_image_t *OpacityMask(uint32_t opacity8) {
@@ -159,7 +142,7 @@ void D2dPaintBrush(D2dSurface *dst, const D2dBox &area, const pixman_region32_t 
                                ? PIXMAN_FILTER_NEAREST
                                : PIXMAN_FILTER_BILINEAR;
   BrushFill job{dst, area, clip, bitmap, {}, filter, RepeatOf(brush.extendX), opacity8};
-  if (!SourceTransform(pixelToDevice, &job.transform)) return;
+  if (!D2dPixmanSourceTransform(pixelToDevice, &job.transform)) return;
   // Rotated bilinear fills (the logo brushes of a frame) have a sampler of their own.
   if (filter == PIXMAN_FILTER_BILINEAR &&
       D2dAffineBrushFill(dst, area, clip, *bitmap, job.transform, brush.extendX, opacity8))

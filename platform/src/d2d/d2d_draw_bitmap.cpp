@@ -23,37 +23,47 @@ struct DipRect {
   double left, top, right, bottom; // device-independent pixels, before the target's transform
 };
 
-// Nearest source index for each destination pixel: index = floor(from + (i + 0.5 - start) *
-// scale), kept inside the source rectangle against rounding.
-inline int64_t NearestIndex(int i, double start, double from, double scale, int64_t lo, int64_t hi) {
-  double v = from + (i + 0.5 - start) * scale;
+struct DeviceRect {
+  double left, top, right, bottom; // target pixels
+};
+
+// The destination pixels of a draw along one axis: [wholeFrom, wholeTo) before clipping,
+// [from, to) of them inside the clip.
+struct AxisSpan {
+  int wholeFrom, wholeTo, from, to;
+};
+
+// The axis's source index of destination pixel i, kept inside the source rectangle against
+// rounding.
+inline int64_t NearestIndex(int i, const D2dNearestAxis &axis) {
+  double v = axis.origin + (i + 0.5 - axis.start) * axis.scale;
   // floor without a library call (this runs for every column and row of a scaled draw); far
   // beyond the source, and NaN, only need to land at an end.
-  if (!(v > -4.0e18)) return lo;
-  if (!(v < 4.0e18)) return hi;
+  if (!(v > -4.0e18)) return axis.lo;
+  if (!(v < 4.0e18)) return axis.hi;
   int64_t index = static_cast<int64_t>(v);
   if (static_cast<double>(index) > v) --index;
-  return std::clamp(index, lo, hi);
+  return std::clamp(index, axis.lo, axis.hi);
 }
 
 // Fills table[i] with the source index of destination pixel `from + i`, for i < n; true when
 // the indices are consecutive, so that no table is needed. The index only grows with i, so
 // consecutive first and last indices mean every step is one.
-bool NearestTable(std::vector<int32_t> *table, int from, int n, double start, double origin, double scale, int64_t lo,
-                  int64_t hi) {
-  int64_t first = NearestIndex(from, start, origin, scale, lo, hi);
-  if (scale == 1.0 && NearestIndex(from + n - 1, start, origin, scale, lo, hi) - first == n - 1) return true;
+bool NearestTable(std::vector<int32_t> *table, int from, int n, const D2dNearestAxis &axis) {
+  int64_t first = NearestIndex(from, axis);
+  if (axis.scale == 1.0 && NearestIndex(from + n - 1, axis) - first == n - 1) return true;
   if (table->size() < static_cast<size_t>(n)) table->resize(static_cast<size_t>(n));
   int32_t *out = table->data();
   // The index only grows with i: when its unclamped value stays well inside 32 bits at both
   // ends, the vector kernel computes the same values, eight or more at a time.
   constexpr double SafeIndexRange = 1073741824.0; // 2^30
-  double firstRaw = origin + (from + 0.5 - start) * scale, lastRaw = origin + (from + n - 1 + 0.5 - start) * scale;
-  if (firstRaw > -SafeIndexRange && lastRaw < SafeIndexRange && lo > -SafeIndexRange && hi < SafeIndexRange) {
-    D2dKernels().nearestIndices(out, from, n, D2dNearestAxis{start, origin, scale, lo, hi});
+  double firstRaw = axis.origin + (from + 0.5 - axis.start) * axis.scale;
+  double lastRaw = axis.origin + (from + n - 1 + 0.5 - axis.start) * axis.scale;
+  if (firstRaw > -SafeIndexRange && lastRaw < SafeIndexRange && axis.lo > -SafeIndexRange && axis.hi < SafeIndexRange) {
+    D2dKernels().nearestIndices(out, from, n, axis);
     return false;
   }
-  for (int i = 0; i < n; ++i) out[i] = static_cast<int32_t>(NearestIndex(from + i, start, origin, scale, lo, hi));
+  for (int i = 0; i < n; ++i) out[i] = static_cast<int32_t>(NearestIndex(from + i, axis));
   return false;
 }
 
@@ -71,35 +81,34 @@ bool EdgeWeights(const D2dCoverage &cover, uint32_t opacity8, D2dBlitEdges *edge
   return true;
 }
 
-// The source indices of destination pixels [from, to) along one axis, for a draw whose pixels
-// span [wholeFrom, wholeTo) before clipping; null when they are consecutive. A draw whose
-// edge `start` is a whole number (then wholeFrom == start) takes its indices from a table
-// shared with the draws of the same scale before it, made once; any other draw makes its own
-// in `scratch`. May throw std::bad_alloc.
-const int32_t *AxisIndices(D2dIndexMemo *memo, std::vector<int32_t> *scratch, int wholeFrom, int wholeTo, int from,
-                           int to, double start, double origin, double scale, int64_t lo, int64_t hi,
-                           D2dSharedTable *shared, bool *isShared) {
+// The source indices of the destination pixels span.from..span.to along one axis; null when
+// they are consecutive. A draw whose edge `axis.start` is a whole number (then wholeFrom ==
+// start) takes its indices from a table shared with the draws of the same scale before it,
+// made once, and says so in *shared; any other draw makes its own in `scratch` (then
+// shared->values stays null). May throw std::bad_alloc.
+const int32_t *AxisIndices(D2dIndexMemo *memo, std::vector<int32_t> *scratch, const D2dNearestAxis &axis,
+                           const AxisSpan &span, D2dSharedTable *shared) {
   // Longer tables are rare enough to be made each time.
   constexpr int MaxSharedCount = 1 << 16;
-  *isShared = false;
-  int count = wholeTo - wholeFrom;
-  if (scale == 1.0 || start != std::floor(start) || count > MaxSharedCount)
-    return NearestTable(scratch, from, to - from, start, origin, scale, lo, hi) ? nullptr : scratch->data();
+  *shared = D2dSharedTable{nullptr, 0, 0};
+  int count = span.wholeTo - span.wholeFrom;
+  if (axis.scale == 1.0 || axis.start != std::floor(axis.start) || count > MaxSharedCount)
+    return NearestTable(scratch, span.from, span.to - span.from, axis) ? nullptr : scratch->data();
   // Index k of such a draw is floor(origin + (k + 0.5) * scale) whatever its position: every
   // step of the arithmetic on whole numbers and halves is exact.
-  if (memo->tag == 0 || memo->scale != scale || memo->origin != origin || memo->lo != lo || memo->hi != hi ||
-      memo->count != count) {
+  if (memo->tag == 0 || memo->scale != axis.scale || memo->origin != axis.origin || memo->lo != axis.lo ||
+      memo->hi != axis.hi || memo->count != count) {
     memo->tag = 0;
-    NearestTable(&memo->values, wholeFrom, count, start, origin, scale, lo, hi);
-    *memo = D2dIndexMemo{scale, origin, lo, hi, count, D2dNewTableTag(), std::move(memo->values)};
+    NearestTable(&memo->values, span.wholeFrom, count, axis);
+    *memo = D2dIndexMemo{axis.scale, axis.origin, axis.lo, axis.hi, count, D2dNewTableTag(), std::move(memo->values)};
   }
   *shared = D2dSharedTable{memo->values.data(), count, memo->tag};
-  *isShared = true;
-  return memo->values.data() + (from - wholeFrom);
+  return memo->values.data() + (span.from - span.wholeFrom);
 }
 
-// Draws a resolved blit now or records it.
-void PlaceBlit(D2dTarget *target, const D2dSurface &source, const D2dBlit &blit) {
+// Draws a resolved blit now or records it, with the shared tables its tables are parts of.
+void PlaceBlit(D2dTarget *target, const D2dSurface &source, const D2dBlit &blit,
+               const D2dSharedTable *columnTable = nullptr, const D2dSharedTable *rowTable = nullptr) {
   D2dSurface *dst = D2dDrawSurface(target);
   if (source.pixels == dst->pixels) {
     // A target drawing its own bitmap reads what it writes: that draw cannot wait or be
@@ -108,50 +117,54 @@ void PlaceBlit(D2dTarget *target, const D2dSurface &source, const D2dBlit &blit)
     D2dRunBlit(dst->pixels, dst->stride, blit, blit.box.y0, blit.box.y1);
     return;
   }
-  D2dDeferBlit(*dst, blit);
+  D2dDeferBlit(*dst, blit, columnTable, rowTable);
 }
 
-// Resolves the source pixels of a draw of the source rectangle into the device-space
-// rectangle [left, right) x [top, bottom), which covers the pixels `whole` (`box` of them
-// inside the clip, not empty), and draws or records it.
-void PlaceNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
-                  double right, double bottom, const D2dBox &whole, const D2dBox &box, uint32_t opacity8,
-                  const D2dBlitEdges *edges) {
-  double scaleX = (s.right - s.left) / (right - left), scaleY = (s.bottom - s.top) / (bottom - top);
+// Resolves the source pixels of a draw of the source rectangle into the device rectangle d,
+// which covers the pixels `whole` (`box` of them inside the clip, not empty), and draws or
+// records it.
+void PlaceNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, const DeviceRect &d,
+                  const D2dBox &whole, const D2dBox &box, uint32_t opacity8, const D2dBlitEdges *edges) {
   // Edge pixels whose centres lie outside the rectangle take the nearest pixel of the
   // source rectangle.
-  int64_t colLo = static_cast<int64_t>(std::floor(s.left)), colHi = static_cast<int64_t>(std::ceil(s.right)) - 1;
-  int64_t rowLo = static_cast<int64_t>(std::floor(s.top)), rowHi = static_cast<int64_t>(std::ceil(s.bottom)) - 1;
-  D2dBlit blit{box, source.pixels, source.stride, opacity8, 0, 0, nullptr, nullptr, edges, nullptr, nullptr};
+  const D2dNearestAxis across{d.left, s.left, (s.right - s.left) / (d.right - d.left),
+                              static_cast<int64_t>(std::floor(s.left)), static_cast<int64_t>(std::ceil(s.right)) - 1};
+  const D2dNearestAxis down{d.top, s.top, (s.bottom - s.top) / (d.bottom - d.top),
+                            static_cast<int64_t>(std::floor(s.top)), static_cast<int64_t>(std::ceil(s.bottom)) - 1};
+  D2dBlit blit{.box = box,
+               .source = source.pixels,
+               .sourceStride = source.stride,
+               .opacity8 = opacity8,
+               .firstColumn = static_cast<int32_t>(NearestIndex(box.x0, across)),
+               .firstRow = static_cast<int32_t>(NearestIndex(box.y0, down)),
+               .columns = nullptr,
+               .rows = nullptr,
+               .edges = edges};
   // Unscaled draws read consecutive source pixels and need no tables.
   D2dSharedTable columnTable, rowTable;
-  bool sharedColumns = false, sharedRows = false;
   try {
-    blit.columns = AxisIndices(&target->columnMemo, &target->columns, whole.x0, whole.x1, box.x0, box.x1, left, s.left,
-                               scaleX, colLo, colHi, &columnTable, &sharedColumns);
-    blit.rows = AxisIndices(&target->rowMemo, &target->rows, whole.y0, whole.y1, box.y0, box.y1, top, s.top, scaleY,
-                            rowLo, rowHi, &rowTable, &sharedRows);
+    blit.columns = AxisIndices(&target->columnMemo, &target->columns, across,
+                               AxisSpan{whole.x0, whole.x1, box.x0, box.x1}, &columnTable);
+    blit.rows =
+        AxisIndices(&target->rowMemo, &target->rows, down, AxisSpan{whole.y0, whole.y1, box.y0, box.y1}, &rowTable);
   } catch (const std::bad_alloc &) {
     D2dFail(target, E_OUTOFMEMORY);
     return;
   }
-  if (sharedColumns) blit.columnTable = &columnTable;
-  if (sharedRows) blit.rowTable = &rowTable;
-  blit.firstColumn = static_cast<int32_t>(NearestIndex(box.x0, left, s.left, scaleX, colLo, colHi));
-  blit.firstRow = static_cast<int32_t>(NearestIndex(box.y0, top, s.top, scaleY, rowLo, rowHi));
-  PlaceBlit(target, source, blit);
+  PlaceBlit(target, source, blit, columnTable.values != nullptr ? &columnTable : nullptr,
+            rowTable.values != nullptr ? &rowTable : nullptr);
 }
 
-// A source rectangle already inside its bitmap, drawn into the device-space rectangle
-// [left, right) x [top, bottom).
-void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, double left, double top,
-                 double right, double bottom, uint32_t opacity8) {
-  D2dCoverage cover = D2dCover(left, top, right, bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+// A source rectangle already inside its bitmap, drawn into the device rectangle d.
+void DrawNearest(D2dTarget *target, const D2dSurface &source, const SourceRect &s, const DeviceRect &d,
+                 uint32_t opacity8) {
+  D2dCoverage cover =
+      D2dCover(d.left, d.top, d.right, d.bottom, target->antialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
   D2dBox box = D2dIntersect(cover.box, D2dClipBox(target));
   if (D2dEmpty(box)) return;
   D2dBlitEdges edges;
   bool edged = EdgeWeights(cover, opacity8, &edges);
-  PlaceNearest(target, source, s, left, top, right, bottom, cover.box, box, opacity8, edged ? &edges : nullptr);
+  PlaceNearest(target, source, s, d, cover.box, box, opacity8, edged ? &edges : nullptr);
 }
 
 // A whole number within +-2^24, where every float is exact and sums of a few stay in an int.
@@ -196,20 +209,19 @@ bool DrawWholePixels(D2dTarget *target, D2dBitmap *bitmap, const D2dSurface &sou
   if (D2dEmpty(box)) return true;
   if (!unscaled) {
     SourceRect s{double(src.x0), double(src.y0), double(src.x1), double(src.y1)};
-    PlaceNearest(target, source, s, moved.x0, moved.y0, moved.x1, moved.y1, moved, box, opacity8, nullptr);
+    DeviceRect d{double(moved.x0), double(moved.y0), double(moved.x1), double(moved.y1)};
+    PlaceNearest(target, source, s, d, moved, box, opacity8, nullptr);
     return true;
   }
-  D2dBlit blit{box,
-               source.pixels,
-               source.stride,
-               opacity8,
-               src.x0 + (box.x0 - moved.x0),
-               src.y0 + (box.y0 - moved.y0),
-               nullptr,
-               nullptr,
-               nullptr,
-               nullptr,
-               nullptr};
+  D2dBlit blit{.box = box,
+               .source = source.pixels,
+               .sourceStride = source.stride,
+               .opacity8 = opacity8,
+               .firstColumn = src.x0 + (box.x0 - moved.x0),
+               .firstRow = src.y0 + (box.y0 - moved.y0),
+               .columns = nullptr,
+               .rows = nullptr,
+               .edges = nullptr};
   PlaceBlit(target, source, blit);
   return true;
 }
@@ -225,17 +237,10 @@ void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, con
   D2D1_MATRIX_3X2_F pixelToDest{static_cast<float>(scaleX), 0, 0, static_cast<float>(scaleY),
                                 static_cast<float>(dest.left - s.left * scaleX),
                                 static_cast<float>(dest.top - s.top * scaleY)};
-  D2D1_MATRIX_3X2_F pixelToDevice = D2dMultiply(pixelToDest, device);
-  D2D1_MATRIX_3X2_F inverse;
-  if (!D2dInvert(pixelToDevice, &inverse)) return;
-  pixman_f_transform f;
-  f.m[0][0] = inverse._11; f.m[0][1] = inverse._21; f.m[0][2] = inverse._31;
-  f.m[1][0] = inverse._12; f.m[1][1] = inverse._22; f.m[1][2] = inverse._32;
-  f.m[2][0] = 0; f.m[2][1] = 0; f.m[2][2] = 1;
   // clang-format on
   pixman_transform transform;
   pixman_image_t *image = D2dSurfaceImage(source);
-  if (image == nullptr || !pixman_transform_from_pixman_f_transform(&transform, &f)) return;
+  if (image == nullptr || !D2dPixmanSourceTransform(D2dMultiply(pixelToDest, device), &transform)) return;
   pixman_image_set_transform(image, &transform);
   pixman_image_set_filter(image, nearest ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR, nullptr, 0);
   pixman_image_set_repeat(image, PIXMAN_REPEAT_PAD);
@@ -336,7 +341,7 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
     bool wholePixels = right - left == s.right - s.left && bottom - top == s.bottom - s.top &&
                        left - s.left == std::floor(left - s.left) && top - s.top == std::floor(top - s.top);
     if (interpolation == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR || wholePixels) {
-      DrawNearest(target, *source, s, left, top, right, bottom, opacity8);
+      DrawNearest(target, *source, s, DeviceRect{left, top, right, bottom}, opacity8);
       return;
     }
   }

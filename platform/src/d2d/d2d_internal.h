@@ -162,6 +162,10 @@ D2D1_MATRIX_3X2_F D2dIdentity();
 // a then b, in Direct2D's row-vector order.
 D2D1_MATRIX_3X2_F D2dMultiply(const D2D1_MATRIX_3X2_F &a, const D2D1_MATRIX_3X2_F &b);
 bool D2dInvert(const D2D1_MATRIX_3X2_F &m, D2D1_MATRIX_3X2_F *inverse);
+// pixman's transform of a source placed by sourceToDevice: pixman maps destination pixel
+// centres into the source, so it is the inverse. False when that has no inverse or does not
+// fit pixman's fixed point.
+bool D2dPixmanSourceTransform(const D2D1_MATRIX_3X2_F &sourceToDevice, pixman_transform *t);
 // True for scales and translations only (no rotation or skew) with positive scales.
 bool D2dIsAxisAligned(const D2D1_MATRIX_3X2_F &m);
 D2D1_POINT_2F D2dTransformPoint(const D2D1_MATRIX_3X2_F &m, float x, float y);

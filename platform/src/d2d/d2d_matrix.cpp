@@ -29,3 +29,18 @@ bool D2dIsAxisAligned(const D2D1_MATRIX_3X2_F &m) { return m._12 == 0 && m._21 =
 D2D1_POINT_2F D2dTransformPoint(const D2D1_MATRIX_3X2_F &m, float x, float y) {
   return D2D1_POINT_2F{x * m._11 + y * m._21 + m._31, x * m._12 + y * m._22 + m._32};
 }
+
+bool D2dPixmanSourceTransform(const D2D1_MATRIX_3X2_F &sourceToDevice, pixman_transform *t) {
+  D2D1_MATRIX_3X2_F inverse;
+  if (!D2dInvert(sourceToDevice, &inverse)) return false;
+  // D2D1 matrices are laid out row by row, pixman's column by column.
+  pixman_f_transform f{};
+  f.m[0][0] = inverse._11;
+  f.m[0][1] = inverse._21;
+  f.m[0][2] = inverse._31;
+  f.m[1][0] = inverse._12;
+  f.m[1][1] = inverse._22;
+  f.m[1][2] = inverse._32;
+  f.m[2][2] = 1;
+  return pixman_transform_from_pixman_f_transform(t, &f) != 0;
+}
