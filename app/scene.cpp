@@ -1,12 +1,10 @@
 #include "scene.h"
 
 #include "app_state.h"
-#include "text_utf.h"
 #include "toolkit.h"
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 RenderImage *BackgroundImage = nullptr;
 RenderImage *FrameImage = nullptr;
@@ -30,16 +28,8 @@ RenderImage *BallPicture() { return reinterpret_cast<RenderImage *>(BallImage); 
 // always given them.
 static std::string PicturesFolder() {
   if (TkFileSize("Icons") == -2) return "Icons\\";
-  // Windows allows names of up to 32767 characters.
-  std::vector<WCHAR> name(512);
-  DWORD length = 0;
-  while ((length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()))) == name.size() &&
-         name.size() < 32768)
-    name.resize(name.size() * 2);
-  if (length == 0 || length >= name.size()) return "Icons\\";
-  const std::string program = TkWideToUtf8(name.data(), length);
-  const std::string beside = program.substr(0, program.find_last_of("\\/") + 1) + "Icons";
-  return TkFileSize(beside) == -2 ? beside + "\\" : "Icons\\";
+  const std::string folder = TkProgramFolder();
+  return !folder.empty() && TkFileSize(folder + "Icons") == -2 ? folder + "Icons\\" : "Icons\\";
 }
 
 // A picture that is missing or unreadable leaves its handle null (the loader names the

@@ -1,16 +1,23 @@
 # The programs on a desktop: their icon and `cmake --install`.
 #
-# The install puts both programs, render_bench and the pictures in one folder; a program
-# that finds no "Icons" in its working folder reads the one beside itself, so installed
-# programs run from anywhere. On Linux it adds the programs' icon to the hicolor theme and
-# a menu entry (.desktop file) for each program. Windows builds take the icon from
-# app/win32/lumora.ico through their resource script.
+# The install puts both programs, render_bench and the pictures in one folder (bin/ on
+# Linux, the prefix itself on Windows); a program that finds no "Icons" in its working
+# folder reads the one beside itself, so installed programs run from anywhere. On Linux it
+# adds the programs' icon to the hicolor theme and a menu entry (.desktop file) for each
+# program. Windows builds take the icon from app/win32/lumora.ico through their resource
+# script.
 include(GNUInstallDirs)
 
 set(DESKTOP_PROGRAMS render_demo render_demo_crazy)
 
-install(TARGETS ${DESKTOP_PROGRAMS} render_bench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/Icons DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A Windows program lives in a folder of its own: the programs go to the top of the prefix.
+if(WIN32)
+  set(PROGRAM_FOLDER .)
+else()
+  set(PROGRAM_FOLDER ${CMAKE_INSTALL_BINDIR})
+endif()
+install(TARGETS ${DESKTOP_PROGRAMS} render_bench RUNTIME DESTINATION ${PROGRAM_FOLDER})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/Icons DESTINATION ${PROGRAM_FOLDER})
 
 if(WIN32)
   return()

@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtk-3-dev libpixman-1-dev libpng-dev libjpeg-dev zlib1g-dev
+  libgtk-3-dev libpixman-1-dev libpng-dev libjpeg-dev zlib1g-dev libxcb1-dev
   googletest libgtest-dev
   xvfb xauth xdotool imagemagick
   weston x11-utils desktop-file-utils
   g++-mingw-w64-x86-64 wine wine64
   clang-14 libclang-rt-14-dev
+  dpkg-dev file unzip
 )
 
 missing=()

@@ -5,9 +5,11 @@
 
 #include <gtk/gtk.h>
 #include <windows.h>
+#include <xcb/xcb.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -71,6 +73,55 @@ void ExpectRect(int64_t gadget, LONG left, LONG top, LONG right, LONG bottom) {
   EXPECT_EQ(rect.top, top) << gadget;
   EXPECT_EQ(rect.right, right) << gadget;
   EXPECT_EQ(rect.bottom, bottom) << gadget;
+}
+
+// Answers a window's request to be minimised as a window manager of the ICCCM kind does,
+// on a display connection of its own: it takes the WM_CHANGE_STATE message that
+// gtk_window_iconify sends to the root window and unmaps the window. The test's display
+// runs no window manager, so nothing else would answer.
+struct IconifyingManager {
+  xcb_connection_t *connection;
+  xcb_atom_t changeState;
+};
+
+bool StartManager(IconifyingManager *manager) {
+  manager->connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(manager->connection)) return false;
+  const char name[] = "WM_CHANGE_STATE";
+  xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+      manager->connection, xcb_intern_atom(manager->connection, 0, sizeof name - 1, name), nullptr);
+  if (atom == nullptr) return false;
+  manager->changeState = atom->atom;
+  free(atom);
+  xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(manager->connection)).data;
+  const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_void_cookie_t selected =
+      xcb_change_window_attributes_checked(manager->connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+  xcb_generic_error_t *error = xcb_request_check(manager->connection, selected);
+  free(error);
+  return error == nullptr;
+}
+
+// True once a request to minimise a window has come and been answered.
+bool AnswerIconifyRequest(IconifyingManager *manager) {
+  constexpr uint32_t IconicState = 3;
+  bool answered = false;
+  while (xcb_generic_event_t *event = xcb_poll_for_event(manager->connection)) {
+    if ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
+      auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+      if (message->type == manager->changeState && message->data.data32[0] == IconicState) {
+        // Waited for, so that it is done before the connection closes.
+        free(xcb_request_check(manager->connection, xcb_unmap_window_checked(manager->connection, message->window)));
+        answered = true;
+      }
+    }
+    free(event);
+  }
+  return answered;
+}
+
+bool IsIconified(GtkWidget *window) {
+  return gdk_window_get_state(gtk_widget_get_window(window)) & GDK_WINDOW_STATE_ICONIFIED;
 }
 
 class AppWindows : public ::testing::Test {
@@ -147,6 +198,45 @@ TEST_F(AppWindows, TypingACountRebuildsTheBalls) {
   ASSERT_TRUE(ProcessEventsUntil([] { return TkListSize(BallList) == 25; }));
   EXPECT_EQ(LastBallCountText, "25");
   EXPECT_EQ(BallCount, 25);
+}
+
+// Balls spawned while the main window is minimised see no client area: each starts at
+// minus half its size, then heads back in.
+TEST_F(AppWindows, BallsSpawnedWhileMinimisedStartAtMinusHalfTheirSize) {
+  GtkWidget *main = TkFindWindow(MainWindow)->window;
+  GtkWidget *entry = SettingsWidget(GTK_TYPE_ENTRY, nullptr);
+  ASSERT_NE(entry, nullptr);
+  IconifyingManager manager{};
+  ASSERT_TRUE(StartManager(&manager));
+  gtk_window_iconify(GTK_WINDOW(main));
+  const bool answered = PumpUntil([&] { return AnswerIconifyRequest(&manager); });
+  xcb_disconnect(manager.connection);
+  ASSERT_TRUE(answered) << "no request to minimise reached the root window";
+  ASSERT_TRUE(PumpUntil([&] { return IsIconified(main); }));
+  EXPECT_EQ(TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE), 0);
+  EXPECT_EQ(TkWindowHeight(MainWindow, TK_WINDOW_INNER_SIZE), 0);
+
+  gtk_editable_delete_text(GTK_EDITABLE(entry), 0, -1);
+  gint position = 0;
+  gtk_editable_insert_text(GTK_EDITABLE(entry), "7", 1, &position);
+  ASSERT_TRUE(ProcessEventsUntil([] { return TkListSize(BallList) == 7; }));
+  ASSERT_GT(BallWidth, 0);
+  TkResetList(BallList);
+  while (Ball *ball = static_cast<Ball *>(TkNextElement(BallList))) {
+    EXPECT_EQ(ball->x, -BallWidth / 2.0f);
+    EXPECT_EQ(ball->y, -BallHeight / 2.0f);
+  }
+  MoveBalls();
+  TkResetList(BallList);
+  while (Ball *ball = static_cast<Ball *>(TkNextElement(BallList))) {
+    EXPECT_GT(ball->dx, 0.0f);
+    EXPECT_GT(ball->dy, 0.0f);
+  }
+
+  gtk_window_deiconify(GTK_WINDOW(main));
+  ASSERT_TRUE(PumpUntil([&] { return !IsIconified(main) && Laid(MainWindow, 800, 600); }));
+  EXPECT_EQ(TkWindowWidth(MainWindow, TK_WINDOW_INNER_SIZE), 800);
+  EXPECT_EQ(TkWindowHeight(MainWindow, TK_WINDOW_INNER_SIZE), 600);
 }
 
 TEST_F(AppWindows, TheFrameRateOptionsSetTheRate) {

@@ -30,10 +30,14 @@ std::string TakeFile(const std::filesystem::path &file) {
   return text.str();
 }
 
-BenchRun RunBench(const std::vector<std::string> &arguments) {
+// Runs the built benchmark by its full name, or, given a folder, from that folder by its
+// bare name found through PATH, as a user who installed it would.
+BenchRun RunBench(const std::vector<std::string> &arguments, const std::string &startFolder = "") {
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
   const std::string stem = (folder / ("bench_options_" + std::to_string(getpid()))).string();
-  std::string command = "'" + std::string(TEST_BINARY_DIR) + "/tools/render_bench'";
+  const std::string tools = std::string(TEST_BINARY_DIR) + "/tools";
+  std::string command = startFolder.empty() ? "'" + tools + "/render_bench'"
+                                            : "cd '" + startFolder + "' && PATH='" + tools + "':\"$PATH\" render_bench";
   for (const std::string &argument : arguments) command += " '" + argument + "'";
   command += " >'" + stem + ".out' 2>'" + stem + ".err'";
   const int status = std::system(command.c_str());
@@ -97,6 +101,18 @@ TEST(BenchOptions, HelpListsEveryOptionAndGoodOptionsRun) {
                              0),
             0u)
       << run.output;
+}
+
+// The pictures are found beside the program, wherever it is started from and however it
+// is named on the command line.
+TEST(BenchOptions, StartedThroughPathFromAnotherFolderItFindsThePictures) {
+  const std::filesystem::path elsewhere =
+      std::filesystem::temp_directory_path() / ("bench_elsewhere_" + std::to_string(getpid()));
+  std::filesystem::create_directories(elsewhere);
+  const BenchRun run = RunBench({"--balls", "0", "--frames", "1", "--warmup", "0"}, elsewhere.string());
+  std::filesystem::remove_all(elsewhere);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(run.output.rfind("{\"variant\": \"plain\", \"balls\": 0, ", 0), 0u) << run.output;
 }
 
 } // namespace

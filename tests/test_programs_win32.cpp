@@ -265,4 +265,49 @@ TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithThousandsOfBalls) {
   RunTypeAndClose("render_demo_crazy", false, RunningUnderWine() ? L"1000" : L"10000");
 }
 
+// Started by its bare name from another folder, found through PATH, the benchmark still
+// finds the pictures beside itself and prints its line.
+TEST(DemoPrograms, TheBenchmarkStartedThroughPathFromAnotherFolderFindsThePictures) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring elsewhere = std::wstring(temp) + L"bench_elsewhere_" + std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::wstring outputFile = elsewhere + L"\\output.txt";
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(output, INVALID_HANDLE_VALUE);
+
+  // CreateProcessW searches this process's PATH for a bare name.
+  std::vector<wchar_t> path(32768);
+  const DWORD pathLength = GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+  const std::wstring oldPath(path.data(), pathLength < path.size() ? pathLength : 0);
+  SetEnvironmentVariableW(L"PATH", (BuildFolder() + L"\\tools;" + oldPath).c_str());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  std::wstring command = L"render_bench.exe --balls 0 --frames 1 --warmup 0";
+  PROCESS_INFORMATION process{};
+  const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, elsewhere.c_str(),
+                                      &startup, &process) != 0;
+  SetEnvironmentVariableW(L"PATH", oldPath.c_str());
+  CloseHandle(output);
+  ASSERT_TRUE(started) << "render_bench.exe was not found through PATH";
+  EXPECT_EQ(WaitForExit(&process), 0);
+
+  std::string printed;
+  HANDLE input = CreateFileW(outputFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  char buffer[512];
+  DWORD got = 0;
+  while (input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    printed.append(buffer, got);
+  if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+  DeleteFileW(outputFile.c_str());
+  RemoveDirectoryW(elsewhere.c_str());
+  EXPECT_EQ(printed.rfind("{\"variant\": \"plain\", \"balls\": 0, ", 0), 0u) << printed;
+}
+
 } // namespace

@@ -181,6 +181,9 @@ uint8_t TkPeekByte(const void *address);
 // System
 // ---------------------------------------------------------------------------------------
 
+// The folder holding the running program's file, ending in its separator; empty when the
+// system cannot say.
+std::string TkProgramFolder();
 // Windows version code (70 = NT 6.0 workstation ... 110 = NT 10.0; 200 for any version
 // not in the table, which includes every non-Windows system).
 int TkOSVersion();

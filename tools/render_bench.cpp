@@ -20,6 +20,7 @@
 
 #include "bench/frame_png.h"
 #include "offscreen.h"
+#include "toolkit.h"
 
 namespace {
 
@@ -158,19 +159,18 @@ Parsed ParseOptions(int argc, char **argv, BenchOptions *options) {
 }
 
 // The pictures are named relative to the current folder. A build keeps "Icons" beside the
-// programs, one folder above the tools; the executable's own folder is tried too.
-bool EnterIconsFolder(const char *argv0) {
-  namespace fs = std::filesystem;
+// programs, one folder above the tools; an install keeps it beside the benchmark itself.
+bool EnterIconsFolder() {
   std::error_code error;
-  if (fs::is_directory("Icons", error)) return true;
-  fs::path executable = fs::read_symlink("/proc/self/exe", error);
-  if (error) executable = fs::absolute(argv0, error);
-  const fs::path folder = executable.parent_path();
-  for (const fs::path &candidate : {folder, folder.parent_path()}) {
-    if (!candidate.empty() && fs::is_directory(candidate / "Icons", error)) {
-      fs::current_path(candidate, error);
-      return !error;
-    }
+  if (std::filesystem::is_directory("Icons", error)) return true;
+  const std::string folder = TkProgramFolder();
+  if (folder.empty()) return false;
+  const size_t above = folder.find_last_of("\\/", folder.size() - 2);
+  for (const std::string &candidate : {folder, folder.substr(0, above == std::string::npos ? 0 : above + 1)}) {
+    if (candidate.empty() || TkFileSize(candidate + "Icons") != -2) continue;
+    // The toolkit's names are UTF-8, which a plain std::string path is not on Windows.
+    std::filesystem::current_path(std::u8string(candidate.begin(), candidate.end()), error);
+    return !error;
   }
   return false;
 }
@@ -191,7 +191,7 @@ int main(int argc, char **argv) {
   std::string png = options.png;
   // The PNG is named relative to the folder the benchmark was started in.
   if (!png.empty()) png = std::filesystem::absolute(png).string();
-  if (!EnterIconsFolder(argv[0])) {
+  if (!EnterIconsFolder()) {
     std::fprintf(stderr, "render_bench: no Icons folder here or beside the program\n");
     return 1;
   }

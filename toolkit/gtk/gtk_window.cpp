@@ -30,6 +30,14 @@ GdkRectangle FrameOf(const TkPortWindow *window) {
   return frame;
 }
 
+// A minimised (iconified) window has no client area, as Windows reports it: GTK keeps the
+// allocation of the hidden widgets, which would place balls spawned meanwhile inside a
+// window nobody sees instead of at its edge.
+bool Minimised(const TkPortWindow *window) {
+  GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
+  return gdkWindow && (gdk_window_get_state(gdkWindow) & GDK_WINDOW_STATE_ICONIFIED);
+}
+
 void Place(TkPortWindow *window, int x, int y, uint32_t flags, const TkPortWindow *parent) {
   uint32_t placement = flags & 7;
   if (placement == TK_WINDOW_PARENT_CENTERED && parent) {
@@ -167,6 +175,7 @@ int TkWindowWidth(int64_t number, int mode) {
   TkPortWindow *window = TkFindWindow(number);
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) {
+    if (Minimised(window)) return 0;
     int allocated = gtk_widget_get_allocated_width(window->fixed);
     return allocated > 1 ? allocated : window->width;
   }
@@ -177,6 +186,7 @@ int TkWindowHeight(int64_t number, int mode) {
   TkPortWindow *window = TkFindWindow(number);
   if (!window) return 0;
   if (mode == TK_WINDOW_INNER_SIZE) {
+    if (Minimised(window)) return 0;
     int allocated = gtk_widget_get_allocated_height(window->fixed);
     return allocated > 1 ? allocated : window->height;
   }
