@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -102,6 +104,23 @@ template <class Draw> double NanosecondsPerDraw(RenderImage *target, Draw &&draw
   return seconds * 1e9 / DrawsPerRound;
 }
 
+// The processor's model as /proc/cpuinfo names it, fit for a JSON string: figures taken on
+// different machines are only comparable when each says where it was taken.
+std::string CpuModel() {
+  std::ifstream info("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(info, line)) {
+    if (line.rfind("model name", 0) != 0) continue;
+    size_t colon = line.find(':');
+    std::string model = colon == std::string::npos ? "" : line.substr(colon + 1);
+    model.erase(0, model.find_first_not_of(' '));
+    for (char &c : model)
+      if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return model;
+  }
+  return "unknown";
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -144,8 +163,8 @@ int main(int argc, char **argv) {
   FreeRenderImage(small);
   FreeRenderImage(target);
 
-  std::printf("{\"kernels\": \"%s\", \"blend_px_per_s\": %.4g, \"blend_columns_px_per_s\": %.4g, "
+  std::printf("{\"cpu\": \"%s\", \"kernels\": \"%s\", \"blend_px_per_s\": %.4g, \"blend_columns_px_per_s\": %.4g, "
               "\"draw_bitmap_ns\": %.1f, \"render_image_ns\": %.1f, \"rounds\": %d}\n",
-              kernels.name, Median(blend), Median(columns), Median(direct), Median(api), rounds);
+              CpuModel().c_str(), kernels.name, Median(blend), Median(columns), Median(direct), Median(api), rounds);
   return 0;
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/drawing_engine.h"
 #include "bench/frame_png.h"
 #include "offscreen.h"
 #include "toolkit.h"
@@ -221,13 +222,16 @@ int main(int argc, char **argv) {
   const double median = Median(times);
   const double minimum = *std::min_element(times.begin(), times.end());
   const double maximum = *std::max_element(times.begin(), times.end());
+  const int drawing = BenchDrawingThreads();
+  const std::string threads = drawing > 0 ? std::to_string(drawing) : "null"; // null: the system's own
   std::printf("{\"variant\": \"%s\", \"balls\": %lld, \"frames\": %lld, \"warmup\": %lld, \"cursor\": [%ld, %ld], "
               "\"seed\": %llu, \"ms_per_frame\": %.3f, \"ms_mean\": %.3f, \"ms_min\": %.3f, \"ms_max\": %.3f, "
-              "\"fps\": %.1f}\n",
+              "\"fps\": %.1f, \"kernels\": \"%s\", \"threads\": %s}\n",
               options.variant.c_str(), static_cast<long long>(options.balls), static_cast<long long>(options.frames),
               static_cast<long long>(options.warmup), static_cast<long>(options.cursor.x),
               static_cast<long>(options.cursor.y), static_cast<unsigned long long>(options.seed), median,
-              total / static_cast<double>(times.size()), minimum, maximum, median > 0.0 ? 1000.0 / median : 0.0);
+              total / static_cast<double>(times.size()), minimum, maximum, median > 0.0 ? 1000.0 / median : 0.0,
+              BenchKernelSet(), threads.c_str());
   std::fflush(stdout);
 
   int status = 0;
