@@ -82,7 +82,7 @@ protected:
   }
 
   // Binds the target to a new w x h DIB section and begins drawing on transparent black,
-  // with the identity transform and the default (per-primitive) antialias mode.
+  // at 96 dpi, with the identity transform and the default (per-primitive) antialias mode.
   void Begin(int w, int h) {
     if (dib.bitmap != nullptr) FreeTestDib(&dib);
     dib = MakeTestDib(w, h, 0);
@@ -91,6 +91,7 @@ protected:
     RECT area{0, 0, w, h};
     ASSERT_EQ(target->BindDC(dib.dc, &area), S_OK);
     target->BeginDraw();
+    target->SetDpi(96, 96);
     D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
     target->SetTransform(&identity);
     target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
@@ -116,9 +117,9 @@ protected:
     return brush;
   }
 
-  // A 96-dpi bitmap of premultiplied 0xAARRGGBB pixels, rows top first.
-  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels) {
-    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 96.0f, 96.0f};
+  // A bitmap of premultiplied 0xAARRGGBB pixels, rows top first.
+  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels, float dpi = 96.0f) {
+    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, dpi, dpi};
     ID2D1Bitmap *bitmap = nullptr;
     EXPECT_EQ(target->CreateBitmap(D2D1_SIZE_U{w, h}, pixels.data(), w * 4, &properties, &bitmap), S_OK);
     return bitmap;
@@ -207,49 +208,49 @@ TEST_F(D2dRules, DrawBitmapTakesTheEdgesOfBothRectanglesInAnyOrder) {
 }
 
 // ---------------------------------------------------------------------------------------
-// A source rectangle past the bitmap is clipped to it before it is mapped
+// A source rectangle past the bitmap is clipped to it and what is left fills the destination
 // ---------------------------------------------------------------------------------------
 
-TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndTheDestinationShrinksWithIt) {
-  if (RunningUnderWine()) GTEST_SKIP() << WineSourceClipping;
-  // A one-colour bitmap shows where the picture lands whatever the filter reads; linear
-  // filtering would spread the edge pixels over the whole destination if it read past
-  // the bitmap.
+TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndStretchedOverTheWholeDestination) {
+  // The 2 x 2 bitmap a b / c d into a 4 x 4 target; rectangles in DIPs, the bitmap's and the
+  // target's DPI as given.
   struct Case {
     D2D1_RECT_F source, dest;
+    float bitmapDpi, targetDpiX, targetDpiY;
     std::initializer_list<const char *> want;
   };
   const Case cases[] = {
-      // Two columns left of the bitmap, drawn twice as wide: the left half goes.
-      {{-2, 0, 2, 2}, {0, 0, 8, 2}, {"....gggg", "....gggg", "........", "........"}},
-      // Twice as wide as the bitmap, drawn twice its size: the right half goes.
-      {{0, 0, 4, 2}, {0, 0, 8, 4}, {"gggg....", "gggg....", "gggg....", "gggg...."}},
-      // One pixel round the bitmap on every side, drawn twice as wide: two columns and one
-      // row go on each side.
-      {{-1, -1, 3, 3}, {0, 0, 8, 4}, {"........", "..gggg..", "..gggg..", "........"}},
+      // Twice the bitmap past its right and bottom edges: one 2 x 2 block per pixel.
+      {{0, 0, 4, 4}, {0, 0, 4, 4}, 96, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      // Past every edge: the same.
+      {{-1, -1, 3, 3}, {0, 0, 4, 4}, 96, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      // Past the left edge only: the bitmap stretched across.
+      {{-2, 0, 2, 2}, {0, 0, 4, 2}, 96, 96, 96, {"aabb", "ccdd", "....", "...."}},
+      // Past the right and top edges: what is left is one pixel.
+      {{1, -3, 5, 1}, {0, 0, 4, 4}, 96, 96, 96, {"bbbb", "bbbb", "bbbb", "bbbb"}},
+      // A 192-dpi bitmap is 1 x 1 DIP; the target at 192 x 48 dpi makes (0, 0, 2, 8) 4 x 4 pixels.
+      {{0, 0, 2, 2}, {0, 0, 4, 4}, 192, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      {{0, 0, 4, 4}, {0, 0, 2, 8}, 96, 192, 48, {"aabb", "aabb", "ccdd", "ccdd"}},
       // Entirely beside the bitmap: nothing.
-      {{5, 5, 9, 9}, {0, 0, 4, 4}, {"........", "........", "........", "........"}},
+      {{5, 5, 9, 9}, {0, 0, 4, 4}, 96, 96, 96, {"....", "....", "....", "...."}},
   };
+  // Linear filtering of a one-colour bitmap shows where the picture lands, and that nothing
+  // past the bitmap is read (it would bring in transparent black).
+  const std::map<char, uint32_t> pixels{{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}};
+  const std::map<char, uint32_t> green{{'a', GreenPixel}, {'b', GreenPixel}, {'c', GreenPixel}, {'d', GreenPixel}};
   for (D2D1_BITMAP_INTERPOLATION_MODE mode :
-       {D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR})
+       {D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR})
     for (const Case &c : cases) {
-      Begin(8, 4);
-      ID2D1Bitmap *bitmap = Bitmap(2, 2, std::vector<uint32_t>(4, GreenPixel));
+      bool nearest = mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR;
+      Begin(4, 4);
+      target->SetDpi(c.targetDpiX, c.targetDpiY);
+      ID2D1Bitmap *bitmap =
+          Bitmap(2, 2, nearest ? Picture({"ab", "cd"}, pixels) : std::vector<uint32_t>(4, GreenPixel), c.bitmapDpi);
       target->DrawBitmap(bitmap, &c.dest, 1.0f, mode, &c.source);
       bitmap->Release();
-      ExpectPicture(End(), Picture(c.want, {{'g', GreenPixel}}),
+      ExpectPicture(End(), Picture(c.want, nearest ? pixels : green),
                     "case " + std::to_string(&c - cases) + ", interpolation " + std::to_string(mode));
     }
-
-  // The picture itself keeps its place: source (-2, 0, 2, 2) of a b / c d into (0, 0, 4, 2).
-  Begin(4, 2);
-  ID2D1Bitmap *bitmap = Bitmap(2, 2, {RedPixel, GreenPixel, BluePixel, WhitePixel});
-  D2D1_RECT_F source{-2, 0, 2, 2}, dest{0, 0, 4, 2};
-  target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &source);
-  bitmap->Release();
-  ExpectPicture(End(),
-                Picture({"..ab", "..cd"}, {{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}}),
-                "the picture's place");
 }
 
 // ---------------------------------------------------------------------------------------

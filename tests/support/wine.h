@@ -12,9 +12,6 @@ constexpr const char *WineImageListMask =
     "Wine's image lists make no mask from a 32-bit bitmap's alpha, so the icon keeps transparent pixels opaque";
 constexpr const char *WineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
 constexpr const char *WineOpacityMask = "Wine's FillOpacityMask draws nothing";
-constexpr const char *WineSourceClipping =
-    "Wine's DrawBitmap does not clip a source rectangle to its bitmap: the part past the bitmap's edge repeats the "
-    "edge pixels over the destination";
 constexpr const char *WineErrorState =
     "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
 constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
