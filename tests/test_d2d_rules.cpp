@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,12 @@ protected:
     ASSERT_EQ(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, IID_ID2D1Factory, nullptr,
                                 reinterpret_cast<void **>(&factory)),
               S_OK);
+    NewTarget();
+  }
+  // Replaces the target with a new one, bound to nothing.
+  void NewTarget() {
+    if (target != nullptr) target->Release();
+    target = nullptr;
     D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
                                              {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
                                              96.0f,
@@ -343,6 +350,56 @@ TEST_F(D2dRules, EndDrawWithoutBeginDrawReportsTheDrawingDoneOutsideFirst) {
   // The failure was reported; the unmatched EndDraw is one of its own.
   EXPECT_EQ(target->EndDraw(nullptr, nullptr), static_cast<HRESULT>(D2DERR_WRONG_STATE));
   red->Release();
+}
+
+// ---------------------------------------------------------------------------------------
+// A DC render target's binding
+// ---------------------------------------------------------------------------------------
+
+// Each row: calls made on a new DC target before a frame and inside it (after its red
+// Clear), what each returns, and which of two DIB sections turn red: a (2 x 1) and b (1 x 1).
+TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
+  TestDib a = MakeTestDib(2, 1, 0), b = MakeTestDib(1, 1, 0);
+  RECT area{0, 0, 2, 1};
+  struct Call {
+    std::function<HRESULT()> call;
+    HRESULT result;
+  };
+  const Call bindA{[&] { return target->BindDC(a.dc, &area); }, S_OK};
+  const Call bindNull{[&] { return target->BindDC(nullptr, &area); }, E_INVALIDARG};
+  const HRESULT wrongState = static_cast<HRESULT>(D2DERR_WRONG_STATE);
+  struct Case {
+    const char *name;
+    std::vector<Call> before, during;
+    HRESULT endDraw;
+    std::optional<uint32_t> wantA; // unchecked where a is never bound or Windows leaves the frame open
+    uint32_t wantB;
+    const char *wineSkip;
+  };
+  const Case cases[] = {
+      {"no DC bound", {}, {}, wrongState, std::nullopt, 0u, nullptr},
+      {"BindDC(NULL) with nothing bound before", {bindNull}, {}, wrongState, std::nullopt, 0u, nullptr},
+  };
+  WineSkips wine;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (wine.Skip(c.wineSkip)) continue;
+    NewTarget();
+    a.pixels[0] = a.pixels[1] = b.pixels[0] = 0;
+    for (const Call &step : c.before) EXPECT_EQ(step.call(), step.result);
+    target->BeginDraw();
+    D2D1_COLOR_F red{1, 0, 0, 1};
+    target->Clear(&red);
+    for (const Call &step : c.during) EXPECT_EQ(step.call(), step.result);
+    EXPECT_EQ(target->EndDraw(nullptr, nullptr), c.endDraw);
+    if (c.wantA) {
+      EXPECT_EQ(std::vector<uint32_t>(a.pixels, a.pixels + 2), std::vector<uint32_t>(2, *c.wantA));
+    }
+    EXPECT_EQ(b.pixels[0], c.wantB);
+  }
+  FreeTestDib(&a);
+  FreeTestDib(&b);
+  if (!wine.reasons.empty()) GTEST_SKIP() << wine.reasons;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -12,22 +12,25 @@
 #include <new>
 
 struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_ID2D1DCRenderTarget> {
-  GdiPixels dib{};         // the bound bitmap (bits null while unbound)
+  HDC dc = nullptr;        // the bound device context, null while unbound
+  GdiPixels dib{};         // its bitmap (bits null while unbound or bound to no pixel)
   D2dBox area{0, 0, 0, 0}; // the bound rectangle, clipped to the bitmap
   std::vector<uint32_t> staging;
 
   ~D2dDcTarget() override { D2dFlushDeferred(); } // before the staging rows go
 
-  HRESULT STDMETHODCALLTYPE BindDC(const HDC dc, const RECT *subRect) override {
+  HRESULT STDMETHODCALLTYPE BindDC(const HDC deviceContext, const RECT *subRect) override {
     D2dFlushDeferred();
     Unbind();
     if (subRect == nullptr) return E_INVALIDARG;
     if (subRect->right < subRect->left || subRect->bottom < subRect->top) return E_INVALIDARG;
     GdiPixels pixels;
-    if (!GdiGetDcPixels(dc, &pixels) || pixels.bitsPerPixel != 32 || pixels.bits == nullptr) return E_INVALIDARG;
+    if (!GdiGetDcPixels(deviceContext, &pixels) || pixels.bitsPerPixel != 32 || pixels.bits == nullptr)
+      return E_INVALIDARG;
     D2dBox box = D2dIntersect(D2dBox{subRect->left, subRect->top, subRect->right, subRect->bottom},
                               D2dBox{0, 0, pixels.width, pixels.height});
-    if (D2dEmpty(box)) return S_OK; // bound to nothing: every draw is clipped away
+    dc = deviceContext;
+    if (D2dEmpty(box)) return S_OK; // bound to no pixel: every draw is clipped away
     dib = pixels;
     area = box;
     int width = box.x1 - box.x0, height = box.y1 - box.y0;
@@ -48,6 +51,7 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_I
   }
 
   void Unbind() {
+    dc = nullptr;
     dib = GdiPixels{};
     area = D2dBox{0, 0, 0, 0};
     D2dSurfaceSet(&target.surface, nullptr, 0, 0, 0);
@@ -94,7 +98,16 @@ void D2dDcTargetBeginDraw(ID2D1RenderTarget *target) {
   if (D2dDcTarget *dc = D2dExact<D2dDcTarget>(target)) dc->CopyIn();
 }
 
-void D2dDcTargetEndDraw(ID2D1RenderTarget *target) {
+HRESULT D2dDcTargetEndDraw(ID2D1RenderTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
+  D2dDcTarget *ours = D2dExact<D2dDcTarget>(target);
+  // A frame with no device context to go to is a call in the wrong state, as on Windows.
+  if (ours->dc == nullptr && ours->target.drawing) D2dFail(&ours->target, D2DERR_WRONG_STATE);
+  HRESULT result = D2dEndDraw(&ours->target, tag1, tag2);
+  ours->CopyOut();
+  return result;
+}
+
+void D2dDcTargetFlush(ID2D1RenderTarget *target) {
   if (D2dDcTarget *dc = D2dExact<D2dDcTarget>(target)) dc->CopyOut();
 }
 

@@ -315,7 +315,10 @@ HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPER
                           ID2D1DCRenderTarget **result);
 // A DC target copies a bottom-up DIB into its own rows at BeginDraw and back at EndDraw.
 void D2dDcTargetBeginDraw(ID2D1RenderTarget *target);
-void D2dDcTargetEndDraw(ID2D1RenderTarget *target);
+// EndDraw of a DC target: D2dEndDraw, failing when no DC is bound, then the rows copied back.
+HRESULT D2dDcTargetEndDraw(ID2D1RenderTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
+// Flush of a DC target: what was drawn so far goes to the device context.
+void D2dDcTargetFlush(ID2D1RenderTarget *target);
 
 // ---------------------------------------------------------------------------------------
 // Composition (d2d_compose.cpp, d2d_brush_sampler.cpp)
