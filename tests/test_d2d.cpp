@@ -430,25 +430,31 @@ TEST_F(D2dTest, BindDcDrawsIntoABottomUpDib) {
   DeleteObject(dib);
 }
 
-TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmap) {
-  RECT area{0, 0, 1, 1};
-  HDC mono = CreateCompatibleDC(nullptr); // holds a 1 x 1 monochrome bitmap
+// Every refusal keeps the binding before it: the frame after them still reaches the DIB.
+TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmapAndKeepsTheBindingBefore) {
+  void *bits32 = nullptr, *bits24 = nullptr;
+  HBITMAP dib32 = Dib(1, 1, 32, &bits32), dib24 = Dib(2, 2, 24, &bits24);
+  HDC good = CreateCompatibleDC(nullptr), mono = CreateCompatibleDC(nullptr); // mono: a 1 x 1 monochrome bitmap
+  HDC deep = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldGood = SelectObject(good, dib32), oldDeep = SelectObject(deep, dib24);
+  RECT area{0, 0, 1, 1}, inverted{1, 0, 0, 1};
+  ASSERT_EQ(root->BindDC(good, &area), S_OK);
   EXPECT_LT(root->BindDC(mono, &area), 0);
-  // Drawing after a failed binding touches nothing.
-  root->BeginDraw();
-  Fill(root, RedPixel);
-  root->EndDraw();
-  EXPECT_EQ(root->GetPixelSize().width, 0u);
-
-  void *bits = nullptr;
-  HBITMAP dib24 = Dib(2, 2, 24, &bits);
-  HGDIOBJ old = SelectObject(mono, dib24);
-  EXPECT_LT(root->BindDC(mono, &area), 0);
+  EXPECT_LT(root->BindDC(deep, &area), 0);
   EXPECT_LT(root->BindDC(reinterpret_cast<HDC>(0x1234), &area), 0);
   EXPECT_LT(root->BindDC(nullptr, &area), 0);
-  EXPECT_LT(root->BindDC(mono, nullptr), 0);
-  SelectObject(mono, old);
+  EXPECT_LT(root->BindDC(good, nullptr), 0);
+  EXPECT_LT(root->BindDC(good, &inverted), 0);
+  root->BeginDraw();
+  Fill(root, RedPixel);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(bits32), RedPixel);
+  SelectObject(good, oldGood);
+  SelectObject(deep, oldDeep);
+  DeleteDC(good);
   DeleteDC(mono);
+  DeleteDC(deep);
+  DeleteObject(dib32);
   DeleteObject(dib24);
 }
 

@@ -379,6 +379,7 @@ TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
   const Case cases[] = {
       {"no DC bound", {}, {}, wrongState, std::nullopt, 0u, nullptr},
       {"BindDC(NULL) with nothing bound before", {bindNull}, {}, wrongState, std::nullopt, 0u, nullptr},
+      {"BindDC(NULL) keeps the binding before it", {bindA, bindNull}, {}, S_OK, RedPixel, 0u, nullptr},
   };
   WineSkips wine;
   for (const Case &c : cases) {

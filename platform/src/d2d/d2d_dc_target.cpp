@@ -19,9 +19,8 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_I
 
   ~D2dDcTarget() override { D2dFlushDeferred(); } // before the staging rows go
 
+  // A binding that fails leaves the one before it in place, as on Windows.
   HRESULT STDMETHODCALLTYPE BindDC(const HDC deviceContext, const RECT *subRect) override {
-    D2dFlushDeferred();
-    Unbind();
     if (subRect == nullptr) return E_INVALIDARG;
     if (subRect->right < subRect->left || subRect->bottom < subRect->top) return E_INVALIDARG;
     GdiPixels pixels;
@@ -29,21 +28,24 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_I
       return E_INVALIDARG;
     D2dBox box = D2dIntersect(D2dBox{subRect->left, subRect->top, subRect->right, subRect->bottom},
                               D2dBox{0, 0, pixels.width, pixels.height});
+    D2dFlushDeferred(); // recorded draws may still write to the rows of the binding before
+    int width = std::max(box.x1 - box.x0, 0), height = std::max(box.y1 - box.y0, 0);
+    if (pixels.bottomUp) {
+      try {
+        staging.resize(static_cast<size_t>(width) * height);
+      } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+      }
+    }
+    Unbind();
     dc = deviceContext;
     if (D2dEmpty(box)) return S_OK; // bound to no pixel: every draw is clipped away
     dib = pixels;
     area = box;
-    int width = box.x1 - box.x0, height = box.y1 - box.y0;
     if (!dib.bottomUp) {
       uint32_t *first = reinterpret_cast<uint32_t *>(GdiRow(dib, box.y0)) + box.x0;
       D2dSurfaceSet(&target.surface, first, width, height, dib.stride / 4);
       return S_OK;
-    }
-    try {
-      staging.resize(static_cast<size_t>(width) * height);
-    } catch (const std::bad_alloc &) {
-      Unbind();
-      return E_OUTOFMEMORY;
     }
     D2dSurfaceSet(&target.surface, staging.data(), width, height, width);
     CopyIn();
