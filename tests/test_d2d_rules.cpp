@@ -356,8 +356,8 @@ TEST_F(D2dRules, EndDrawWithoutBeginDrawReportsTheDrawingDoneOutsideFirst) {
 // A DC render target's binding
 // ---------------------------------------------------------------------------------------
 
-// Each row: calls made on a new DC target before a frame and inside it (after its red
-// Clear), what each returns, and which of two DIB sections turn red: a (2 x 1) and b (1 x 1).
+// Each row: calls made on a new DC target before a frame and inside it, what each returns,
+// and which of two DIB sections the frame's red Clear reaches: a (2 x 1) and b (1 x 1).
 TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
   TestDib a = MakeTestDib(2, 1, 0), b = MakeTestDib(1, 1, 0);
   RECT area{0, 0, 2, 1};
@@ -368,6 +368,13 @@ TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
   const Call bindA{[&] { return target->BindDC(a.dc, &area); }, S_OK};
   const Call bindNull{[&] { return target->BindDC(nullptr, &area); }, E_INVALIDARG};
   const HRESULT wrongState = static_cast<HRESULT>(D2DERR_WRONG_STATE);
+  const Call bindB{[&] { return target->BindDC(b.dc, &area); }, wrongState}; // inside a frame
+  const Call clearRed{[&] {
+                        D2D1_COLOR_F red{1, 0, 0, 1};
+                        target->Clear(&red);
+                        return S_OK;
+                      },
+                      S_OK};
   struct Case {
     const char *name;
     std::vector<Call> before, during;
@@ -379,7 +386,8 @@ TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
   const Case cases[] = {
       {"no DC bound", {}, {}, wrongState, std::nullopt, 0u, nullptr},
       {"BindDC(NULL) with nothing bound before", {bindNull}, {}, wrongState, std::nullopt, 0u, nullptr},
-      {"BindDC(NULL) keeps the binding before it", {bindA, bindNull}, {}, S_OK, RedPixel, 0u, nullptr},
+      {"BindDC(NULL) keeps the binding before it", {bindA, bindNull}, {clearRed}, S_OK, RedPixel, 0u, nullptr},
+      {"BindDC inside a frame", {bindA}, {clearRed, bindB}, wrongState, std::nullopt, 0u, WineBindDcInsideAFrame},
   };
   WineSkips wine;
   for (const Case &c : cases) {
@@ -389,8 +397,6 @@ TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
     a.pixels[0] = a.pixels[1] = b.pixels[0] = 0;
     for (const Call &step : c.before) EXPECT_EQ(step.call(), step.result);
     target->BeginDraw();
-    D2D1_COLOR_F red{1, 0, 0, 1};
-    target->Clear(&red);
     for (const Call &step : c.during) EXPECT_EQ(step.call(), step.result);
     EXPECT_EQ(target->EndDraw(nullptr, nullptr), c.endDraw);
     if (c.wantA) {

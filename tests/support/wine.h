@@ -14,5 +14,7 @@ constexpr const char *WineLayers = "Wine's PushLayer and PopLayer are stubs: not
 constexpr const char *WineOpacityMask = "Wine's FillOpacityMask draws nothing";
 constexpr const char *WineErrorState =
     "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
+constexpr const char *WineBindDcInsideAFrame =
+    "Wine's BindDC succeeds between BeginDraw and EndDraw, and so does the EndDraw after it";
 constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
 constexpr const char *WineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

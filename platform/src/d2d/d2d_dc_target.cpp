@@ -21,6 +21,12 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_I
 
   // A binding that fails leaves the one before it in place, as on Windows.
   HRESULT STDMETHODCALLTYPE BindDC(const HDC deviceContext, const RECT *subRect) override {
+    // Binding anew inside a frame is a call in the wrong state: it fails, and so does the
+    // frame's EndDraw.
+    if (target.drawing) {
+      D2dFail(&target, D2DERR_WRONG_STATE);
+      return D2DERR_WRONG_STATE;
+    }
     if (subRect == nullptr) return E_INVALIDARG;
     if (subRect->right < subRect->left || subRect->bottom < subRect->top) return E_INVALIDARG;
     GdiPixels pixels;
