@@ -430,6 +430,32 @@ TEST_F(D2dTest, BindDcDrawsIntoABottomUpDib) {
   DeleteObject(dib);
 }
 
+// The DC's bitmap is looked up at each BeginDraw and EndDraw: one deselected and deleted
+// after BindDC is never touched again (AddressSanitizer watches), and a smaller one put in
+// its place gets the part of the frame that lies inside it.
+TEST_F(D2dTest, ADcTargetCopiesFromAndToTheBitmapTheDcHoldsAtEachFrame) {
+  void *wideBits = nullptr, *smallBits = nullptr;
+  HBITMAP wide = Dib(2, 1, 32, &wideBits), small = Dib(1, 1, 32, &smallBits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, wide);
+  RECT area{0, 0, 2, 1};
+  ASSERT_EQ(root->BindDC(dc, &area), S_OK);
+  SelectObject(dc, small);
+  DeleteObject(wide);
+  root->BeginDraw();
+  Fill(root, RedPixel);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(smallBits), RedPixel);
+  // With no 32-bit bitmap left in the DC the frame goes nowhere.
+  SelectObject(dc, old);
+  root->BeginDraw();
+  Fill(root, GreenPixel);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(smallBits), RedPixel);
+  DeleteDC(dc);
+  DeleteObject(small);
+}
+
 // Every refusal keeps the binding before it: the frame after them still reaches the DIB.
 TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmapAndKeepsTheBindingBefore) {
   void *bits32 = nullptr, *bits24 = nullptr;

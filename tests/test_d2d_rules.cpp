@@ -238,8 +238,6 @@ TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndStretchedOverTheWholeDe
       // A 192-dpi bitmap is 1 x 1 DIP; the target at 192 x 48 dpi makes (0, 0, 2, 8) 4 x 4 pixels.
       {{0, 0, 2, 2}, {0, 0, 4, 4}, 192, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
       {{0, 0, 4, 4}, {0, 0, 2, 8}, 96, 192, 48, {"aabb", "aabb", "ccdd", "ccdd"}},
-      // Entirely beside the bitmap: nothing.
-      {{5, 5, 9, 9}, {0, 0, 4, 4}, 96, 96, 96, {"....", "....", "....", "...."}},
   };
   // Linear filtering of a one-colour bitmap shows where the picture lands, and that nothing
   // past the bitmap is read (it would bring in transparent black).
@@ -407,6 +405,50 @@ TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
   FreeTestDib(&a);
   FreeTestDib(&b);
   if (!wine.reasons.empty()) GTEST_SKIP() << wine.reasons;
+}
+
+// A DC target draws into its own copy of the bound rectangle: read from the DC at BeginDraw,
+// written back whole at EndDraw. Each row: a 3 x 1 DIB holding grey g, bound in part or
+// whole; inside the frame GDI paints it all light grey l (a BitBlt on the same DC) and
+// Direct2D may fill pixel 0 red.
+TEST_F(D2dRules, DcTargetDrawsIntoACopyReadAtBeginDrawAndWrittenBackWholeAtEndDraw) {
+  if (RunningUnderWine()) GTEST_SKIP() << WineDcTargetCopy;
+  const uint32_t grey = 0xFF808080, light = 0xFFC0C0C0;
+  const std::map<char, uint32_t> legend{{'g', grey}, {'l', light}, {'r', RedPixel}};
+  struct Case {
+    RECT bound;
+    bool fill;
+    const char *want;
+  };
+  const Case cases[] = {
+      {{0, 0, 3, 1}, false, "ggg"},
+      {{0, 0, 3, 1}, true, "rgg"},
+      // Only the bound rectangle is written back.
+      {{1, 0, 3, 1}, false, "lgg"},
+      {{1, 0, 3, 1}, true, "lrg"},
+  };
+  TestDib paint = MakeTestDib(3, 1, light);
+  for (const Case &c : cases) {
+    dib = MakeTestDib(3, 1, grey);
+    width = 3;
+    height = 1;
+    ASSERT_EQ(target->BindDC(dib.dc, &c.bound), S_OK);
+    target->BeginDraw();
+    EXPECT_TRUE(BitBlt(dib.dc, 0, 0, 3, 1, paint.dc, 0, 0, SRCCOPY));
+    ID2D1SolidColorBrush *red = Solid(RedPixel);
+    D2D1_RECT_F first{0, 0, 1, 1};
+    if (c.fill) target->FillRectangle(&first, red);
+    red->Release();
+    GdiFlush();
+    ExpectPicture(End(), Picture({c.want}, legend), "case " + std::to_string(&c - cases));
+    // Outside a frame nothing is written back: GDI drawing after EndDraw stays.
+    EXPECT_TRUE(BitBlt(dib.dc, 0, 0, 3, 1, paint.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target->EndDraw(nullptr, nullptr), static_cast<HRESULT>(D2DERR_WRONG_STATE));
+    GdiFlush();
+    EXPECT_EQ(std::vector<uint32_t>(dib.pixels, dib.pixels + 3), std::vector<uint32_t>(3, light));
+    FreeTestDib(&dib);
+  }
+  FreeTestDib(&paint);
 }
 
 // ---------------------------------------------------------------------------------------

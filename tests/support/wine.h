@@ -16,5 +16,8 @@ constexpr const char *WineErrorState =
     "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
 constexpr const char *WineBindDcInsideAFrame =
     "Wine's BindDC succeeds between BeginDraw and EndDraw, and so does the EndDraw after it";
+constexpr const char *WineDcTargetCopy =
+    "Wine's DC render target does not read the DC at BeginDraw: EndDraw writes its own pixels over the bound "
+    "rectangle (transparent black where nothing was drawn), and so does an EndDraw outside a frame";
 constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
 constexpr const char *WineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

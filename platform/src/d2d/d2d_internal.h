@@ -313,9 +313,10 @@ HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredS
                                   ID2D1BitmapRenderTarget **result);
 HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPERTIES *properties,
                           ID2D1DCRenderTarget **result);
-// A DC target copies a bottom-up DIB into its own rows at BeginDraw and back at EndDraw.
+// BeginDraw of a DC target: the bound rectangle is read from the device context.
 void D2dDcTargetBeginDraw(ID2D1RenderTarget *target);
-// EndDraw of a DC target: D2dEndDraw, failing when no DC is bound, then the rows copied back.
+// EndDraw of a DC target: D2dEndDraw, failing when no DC is bound, then the bound rectangle
+// written back whole.
 HRESULT D2dDcTargetEndDraw(ID2D1RenderTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
 // Flush of a DC target: what was drawn so far goes to the device context.
 void D2dDcTargetFlush(ID2D1RenderTarget *target);
