@@ -71,11 +71,11 @@ protected:
     NewTarget();
   }
   // Replaces the target with a new one, bound to nothing.
-  void NewTarget() {
+  void NewTarget(D2D1_ALPHA_MODE alphaMode = D2D1_ALPHA_MODE_PREMULTIPLIED) {
     if (target != nullptr) target->Release();
     target = nullptr;
     D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                             {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                                             {DXGI_FORMAT_B8G8R8A8_UNORM, alphaMode},
                                              96.0f,
                                              96.0f,
                                              D2D1_RENDER_TARGET_USAGE_NONE,
@@ -124,9 +124,10 @@ protected:
     return brush;
   }
 
-  // A bitmap of premultiplied 0xAARRGGBB pixels, rows top first.
-  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels, float dpi = 96.0f) {
-    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, dpi, dpi};
+  // A bitmap of 0xAARRGGBB pixels (premultiplied unless their alpha is ignored), rows top first.
+  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels, float dpi = 96.0f,
+                      D2D1_ALPHA_MODE alphaMode = D2D1_ALPHA_MODE_PREMULTIPLIED) {
+    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, alphaMode}, dpi, dpi};
     ID2D1Bitmap *bitmap = nullptr;
     EXPECT_EQ(target->CreateBitmap(D2D1_SIZE_U{w, h}, pixels.data(), w * 4, &properties, &bitmap), S_OK);
     return bitmap;
@@ -449,6 +450,91 @@ TEST_F(D2dRules, DcTargetDrawsIntoACopyReadAtBeginDrawAndWrittenBackWholeAtEndDr
     FreeTestDib(&dib);
   }
   FreeTestDib(&paint);
+}
+
+// ---------------------------------------------------------------------------------------
+// Bitmaps and targets that ignore alpha
+// ---------------------------------------------------------------------------------------
+
+// A bitmap that ignores alpha is drawn as if its alpha were 255; a target that ignores alpha
+// keeps it at 255 whatever is drawn. Each row draws into a 2 x 1 DIB that holds transparent
+// black; red at 0.2 is 0x33 over black.
+TEST_F(D2dRules, AlphaThatIsIgnoredStaysOpaque) {
+  const D2D1_ALPHA_MODE premultiplied = D2D1_ALPHA_MODE_PREMULTIPLIED, ignore = D2D1_ALPHA_MODE_IGNORE;
+  const D2D1_RECT_F all{0, 0, 2, 1};
+  auto fifthRed = [&](ID2D1RenderTarget *on) {
+    D2D1_COLOR_F color{1, 0, 0, 0.2f};
+    ID2D1SolidColorBrush *brush = nullptr;
+    ASSERT_EQ(on->CreateSolidColorBrush(&color, nullptr, &brush), S_OK);
+    on->FillRectangle(&all, brush);
+    brush->Release();
+  };
+  struct Case {
+    const char *name;
+    D2D1_ALPHA_MODE targetMode;
+    std::function<void()> draw;
+    uint32_t want[2];
+    const char *wineSkip;
+  };
+  const Case cases[] = {
+      {"a bitmap that ignores alpha, on a premultiplied target",
+       premultiplied,
+       [&] {
+         ID2D1Bitmap *bitmap = Bitmap(2, 1, {0x00FF0000, 0x80400000}, 96.0f, ignore);
+         target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+         bitmap->Release();
+       },
+       {0xFFFF0000, 0xFF400000},
+       nullptr},
+      {"a clear in a translucent colour",
+       ignore,
+       [&] {
+         D2D1_COLOR_F green{0, 1, 0, 0.5f};
+         target->Clear(&green);
+       },
+       {GreenPixel, GreenPixel},
+       nullptr},
+      {"a translucent fill over the DC's transparent pixels",
+       ignore,
+       [&] { fifthRed(target); },
+       {0xFF330000, 0xFF330000},
+       WineIgnoredAlpha},
+      {"a compatible target cleared transparent, then filled, drawn",
+       ignore,
+       [&] {
+         ID2D1BitmapRenderTarget *layer = nullptr;
+         ASSERT_EQ(target->CreateCompatibleRenderTarget(&layer), S_OK);
+         layer->BeginDraw();
+         D2D1_COLOR_F clear{0, 0, 0, 0};
+         layer->Clear(&clear);
+         fifthRed(layer);
+         EXPECT_EQ(layer->EndDraw(), S_OK);
+         ID2D1Bitmap *bitmap = nullptr;
+         layer->GetBitmap(&bitmap);
+         target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+         bitmap->Release();
+         layer->Release();
+       },
+       {0xFF330000, 0xFF330000},
+       WineIgnoredAlpha},
+  };
+  WineSkips wine;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (wine.Skip(c.wineSkip)) continue;
+    NewTarget(c.targetMode);
+    EXPECT_EQ(target->GetPixelFormat().alphaMode, c.targetMode);
+    dib = MakeTestDib(2, 1, 0);
+    width = 2;
+    height = 1;
+    RECT area{0, 0, 2, 1};
+    ASSERT_EQ(target->BindDC(dib.dc, &area), S_OK);
+    target->BeginDraw();
+    c.draw();
+    ExpectPicture(End(), {c.want[0], c.want[1]}, c.name);
+    FreeTestDib(&dib);
+  }
+  if (!wine.reasons.empty()) GTEST_SKIP() << wine.reasons;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -19,5 +19,7 @@ constexpr const char *WineBindDcInsideAFrame =
 constexpr const char *WineDcTargetCopy =
     "Wine's DC render target does not read the DC at BeginDraw: EndDraw writes its own pixels over the bound "
     "rectangle (transparent black where nothing was drawn), and so does an EndDraw outside a frame";
+constexpr const char *WineIgnoredAlpha =
+    "Wine's render targets that ignore alpha do not keep it at 255: a translucent fill leaves translucent pixels";
 constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
 constexpr const char *WineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

@@ -66,6 +66,10 @@ struct D2dDcTarget final : public D2dRenderTargetBase<ID2D1DCRenderTarget, IID_I
         uint32_t *own = D2dRow(target.surface, y - area.y0) + (box.x0 - area.x0);
         if (in) {
           std::memcpy(own, bits, bytes);
+          // Drawing over opaque pixels keeps them opaque: only clears could undo it, and
+          // they are made opaque themselves.
+          if (D2dIgnoresAlpha(target.format))
+            D2dMakeOpaque(&target.surface, D2dBox{box.x0 - area.x0, y - area.y0, box.x1 - area.x0, y - area.y0 + 1});
         } else {
           std::memcpy(bits, own, bytes);
         }
@@ -80,13 +84,10 @@ HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPER
   *result = nullptr;
   if (properties == nullptr) return E_INVALIDARG;
   D2D1_PIXEL_FORMAT format = properties->pixelFormat;
-  // A device context's 32-bit bitmap is BGRA; its alpha is taken as premultiplied. Targets
-  // that ignore alpha are not made (nothing in the system asks for one).
-  if (format.format != DXGI_FORMAT_B8G8R8A8_UNORM && format.format != DXGI_FORMAT_UNKNOWN)
-    return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
-  if (format.alphaMode != D2D1_ALPHA_MODE_PREMULTIPLIED && format.alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
-    return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
-  format = D2D1_PIXEL_FORMAT{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
+  // A device context's 32-bit bitmap is BGRA; its alpha is taken as premultiplied, or ignored.
+  if (format.format == DXGI_FORMAT_UNKNOWN) format.format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  if (format.alphaMode == D2D1_ALPHA_MODE_UNKNOWN) format.alphaMode = D2D1_ALPHA_MODE_PREMULTIPLIED;
+  if (!D2dSupportedFormat(format)) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
   D2dDcTarget *created = new (std::nothrow) D2dDcTarget;
   if (created == nullptr) return E_OUTOFMEMORY;
   created->Start(factory, format, properties->dpiX, properties->dpiY);
