@@ -430,25 +430,57 @@ TEST_F(D2dTest, BindDcDrawsIntoABottomUpDib) {
   DeleteObject(dib);
 }
 
-TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmap) {
-  RECT area{0, 0, 1, 1};
-  HDC mono = CreateCompatibleDC(nullptr); // holds a 1 x 1 monochrome bitmap
-  EXPECT_LT(root->BindDC(mono, &area), 0);
-  // Drawing after a failed binding touches nothing.
+// The DC's bitmap is looked up at each BeginDraw and EndDraw: one deselected and deleted
+// after BindDC is never touched again (AddressSanitizer watches), and a smaller one put in
+// its place gets the part of the frame that lies inside it.
+TEST_F(D2dTest, ADcTargetCopiesFromAndToTheBitmapTheDcHoldsAtEachFrame) {
+  void *wideBits = nullptr, *smallBits = nullptr;
+  HBITMAP wide = Dib(2, 1, 32, &wideBits), small = Dib(1, 1, 32, &smallBits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, wide);
+  RECT area{0, 0, 2, 1};
+  ASSERT_EQ(root->BindDC(dc, &area), S_OK);
+  SelectObject(dc, small);
+  DeleteObject(wide);
   root->BeginDraw();
   Fill(root, RedPixel);
-  root->EndDraw();
-  EXPECT_EQ(root->GetPixelSize().width, 0u);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(smallBits), RedPixel);
+  // With no 32-bit bitmap left in the DC the frame goes nowhere.
+  SelectObject(dc, old);
+  root->BeginDraw();
+  Fill(root, GreenPixel);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(smallBits), RedPixel);
+  DeleteDC(dc);
+  DeleteObject(small);
+}
 
-  void *bits = nullptr;
-  HBITMAP dib24 = Dib(2, 2, 24, &bits);
-  HGDIOBJ old = SelectObject(mono, dib24);
+// Every refusal keeps the binding before it: the frame after them still reaches the DIB.
+TEST_F(D2dTest, BindDcRefusesADcWithoutA32BitBitmapAndKeepsTheBindingBefore) {
+  void *bits32 = nullptr, *bits24 = nullptr;
+  HBITMAP dib32 = Dib(1, 1, 32, &bits32), dib24 = Dib(2, 2, 24, &bits24);
+  HDC good = CreateCompatibleDC(nullptr), mono = CreateCompatibleDC(nullptr); // mono: a 1 x 1 monochrome bitmap
+  HDC deep = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldGood = SelectObject(good, dib32), oldDeep = SelectObject(deep, dib24);
+  RECT area{0, 0, 1, 1}, inverted{1, 0, 0, 1};
+  ASSERT_EQ(root->BindDC(good, &area), S_OK);
   EXPECT_LT(root->BindDC(mono, &area), 0);
+  EXPECT_LT(root->BindDC(deep, &area), 0);
   EXPECT_LT(root->BindDC(reinterpret_cast<HDC>(0x1234), &area), 0);
   EXPECT_LT(root->BindDC(nullptr, &area), 0);
-  EXPECT_LT(root->BindDC(mono, nullptr), 0);
-  SelectObject(mono, old);
+  EXPECT_LT(root->BindDC(good, nullptr), 0);
+  EXPECT_LT(root->BindDC(good, &inverted), 0);
+  root->BeginDraw();
+  Fill(root, RedPixel);
+  EXPECT_EQ(root->EndDraw(), S_OK);
+  EXPECT_EQ(*static_cast<const uint32_t *>(bits32), RedPixel);
+  SelectObject(good, oldGood);
+  SelectObject(deep, oldDeep);
+  DeleteDC(good);
   DeleteDC(mono);
+  DeleteDC(deep);
+  DeleteObject(dib32);
   DeleteObject(dib24);
 }
 

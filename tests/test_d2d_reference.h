@@ -69,7 +69,7 @@ inline void FillReference(std::vector<uint32_t> &target, int tw, int th, double 
 }
 
 // DrawBitmap pixel by pixel: both rectangles put in order, the source clipped to the bitmap
-// with the destination edges moved in proportion, then every covered pixel takes the source
+// and what is left stretched over the whole destination, then every covered pixel takes the source
 // pixel under the same relative position (held inside the source rectangle), weighed by the
 // opacity times its coverage.
 inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const DrawCase &c, ClipBox clip = NoClip) {
@@ -77,25 +77,9 @@ inline void DrawReference(std::vector<uint32_t> &target, int tw, int th, const D
   D2D1_RECT_F d = Ordered(c.dest);
   if (!(s.right > s.left && s.bottom > s.top && d.right > d.left && d.bottom > d.top)) return;
   uint32_t opacity8 = static_cast<uint32_t>(std::lround(std::clamp(c.opacity, 0.0f, 1.0f) * 255.0f));
-  double sl = s.left, st = s.top, sr = s.right, sb = s.bottom;
+  double sl = std::max(0.0, double(s.left)), st = std::max(0.0, double(s.top));
+  double sr = std::min(double(c.width), double(s.right)), sb = std::min(double(c.height), double(s.bottom));
   double dl = d.left, dt = d.top, dr = d.right, db = d.bottom;
-  double kx = (dr - dl) / (sr - sl), ky = (db - dt) / (sb - st);
-  if (sl < 0.0) {
-    dl -= sl * kx;
-    sl = 0.0;
-  }
-  if (st < 0.0) {
-    dt -= st * ky;
-    st = 0.0;
-  }
-  if (sr > c.width) {
-    dr -= (sr - c.width) * kx;
-    sr = c.width;
-  }
-  if (sb > c.height) {
-    db -= (sb - c.height) * ky;
-    sb = c.height;
-  }
   if (!(sr > sl && sb > st)) return;
   double left = dl + c.tx, right = dr + c.tx, top = dt + c.ty, bottom = db + c.ty;
   double sx = (sr - sl) / (right - left), sy = (sb - st) / (bottom - top);

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,14 @@ protected:
     ASSERT_EQ(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, IID_ID2D1Factory, nullptr,
                                 reinterpret_cast<void **>(&factory)),
               S_OK);
+    NewTarget();
+  }
+  // Replaces the target with a new one, bound to nothing.
+  void NewTarget(D2D1_ALPHA_MODE alphaMode = D2D1_ALPHA_MODE_PREMULTIPLIED) {
+    if (target != nullptr) target->Release();
+    target = nullptr;
     D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                             {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                                             {DXGI_FORMAT_B8G8R8A8_UNORM, alphaMode},
                                              96.0f,
                                              96.0f,
                                              D2D1_RENDER_TARGET_USAGE_NONE,
@@ -82,7 +89,7 @@ protected:
   }
 
   // Binds the target to a new w x h DIB section and begins drawing on transparent black,
-  // with the identity transform and the default (per-primitive) antialias mode.
+  // at 96 dpi, with the identity transform and the default (per-primitive) antialias mode.
   void Begin(int w, int h) {
     if (dib.bitmap != nullptr) FreeTestDib(&dib);
     dib = MakeTestDib(w, h, 0);
@@ -91,6 +98,7 @@ protected:
     RECT area{0, 0, w, h};
     ASSERT_EQ(target->BindDC(dib.dc, &area), S_OK);
     target->BeginDraw();
+    target->SetDpi(96, 96);
     D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
     target->SetTransform(&identity);
     target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
@@ -116,9 +124,10 @@ protected:
     return brush;
   }
 
-  // A 96-dpi bitmap of premultiplied 0xAARRGGBB pixels, rows top first.
-  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels) {
-    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 96.0f, 96.0f};
+  // A bitmap of 0xAARRGGBB pixels (premultiplied unless their alpha is ignored), rows top first.
+  ID2D1Bitmap *Bitmap(UINT32 w, UINT32 h, const std::vector<uint32_t> &pixels, float dpi = 96.0f,
+                      D2D1_ALPHA_MODE alphaMode = D2D1_ALPHA_MODE_PREMULTIPLIED) {
+    D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, alphaMode}, dpi, dpi};
     ID2D1Bitmap *bitmap = nullptr;
     EXPECT_EQ(target->CreateBitmap(D2D1_SIZE_U{w, h}, pixels.data(), w * 4, &properties, &bitmap), S_OK);
     return bitmap;
@@ -207,49 +216,47 @@ TEST_F(D2dRules, DrawBitmapTakesTheEdgesOfBothRectanglesInAnyOrder) {
 }
 
 // ---------------------------------------------------------------------------------------
-// A source rectangle past the bitmap is clipped to it before it is mapped
+// A source rectangle past the bitmap is clipped to it and what is left fills the destination
 // ---------------------------------------------------------------------------------------
 
-TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndTheDestinationShrinksWithIt) {
-  if (RunningUnderWine()) GTEST_SKIP() << WineSourceClipping;
-  // A one-colour bitmap shows where the picture lands whatever the filter reads; linear
-  // filtering would spread the edge pixels over the whole destination if it read past
-  // the bitmap.
+TEST_F(D2dRules, SourceRectanglePastTheBitmapIsClippedAndStretchedOverTheWholeDestination) {
+  // The 2 x 2 bitmap a b / c d into a 4 x 4 target; rectangles in DIPs, the bitmap's and the
+  // target's DPI as given.
   struct Case {
     D2D1_RECT_F source, dest;
+    float bitmapDpi, targetDpiX, targetDpiY;
     std::initializer_list<const char *> want;
   };
   const Case cases[] = {
-      // Two columns left of the bitmap, drawn twice as wide: the left half goes.
-      {{-2, 0, 2, 2}, {0, 0, 8, 2}, {"....gggg", "....gggg", "........", "........"}},
-      // Twice as wide as the bitmap, drawn twice its size: the right half goes.
-      {{0, 0, 4, 2}, {0, 0, 8, 4}, {"gggg....", "gggg....", "gggg....", "gggg...."}},
-      // One pixel round the bitmap on every side, drawn twice as wide: two columns and one
-      // row go on each side.
-      {{-1, -1, 3, 3}, {0, 0, 8, 4}, {"........", "..gggg..", "..gggg..", "........"}},
-      // Entirely beside the bitmap: nothing.
-      {{5, 5, 9, 9}, {0, 0, 4, 4}, {"........", "........", "........", "........"}},
+      // Twice the bitmap past its right and bottom edges: one 2 x 2 block per pixel.
+      {{0, 0, 4, 4}, {0, 0, 4, 4}, 96, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      // Past every edge: the same.
+      {{-1, -1, 3, 3}, {0, 0, 4, 4}, 96, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      // Past the left edge only: the bitmap stretched across.
+      {{-2, 0, 2, 2}, {0, 0, 4, 2}, 96, 96, 96, {"aabb", "ccdd", "....", "...."}},
+      // Past the right and top edges: what is left is one pixel.
+      {{1, -3, 5, 1}, {0, 0, 4, 4}, 96, 96, 96, {"bbbb", "bbbb", "bbbb", "bbbb"}},
+      // A 192-dpi bitmap is 1 x 1 DIP; the target at 192 x 48 dpi makes (0, 0, 2, 8) 4 x 4 pixels.
+      {{0, 0, 2, 2}, {0, 0, 4, 4}, 192, 96, 96, {"aabb", "aabb", "ccdd", "ccdd"}},
+      {{0, 0, 4, 4}, {0, 0, 2, 8}, 96, 192, 48, {"aabb", "aabb", "ccdd", "ccdd"}},
   };
+  // Linear filtering of a one-colour bitmap shows where the picture lands, and that nothing
+  // past the bitmap is read (it would bring in transparent black).
+  const std::map<char, uint32_t> pixels{{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}};
+  const std::map<char, uint32_t> green{{'a', GreenPixel}, {'b', GreenPixel}, {'c', GreenPixel}, {'d', GreenPixel}};
   for (D2D1_BITMAP_INTERPOLATION_MODE mode :
-       {D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR})
+       {D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR})
     for (const Case &c : cases) {
-      Begin(8, 4);
-      ID2D1Bitmap *bitmap = Bitmap(2, 2, std::vector<uint32_t>(4, GreenPixel));
+      bool nearest = mode == D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR;
+      Begin(4, 4);
+      target->SetDpi(c.targetDpiX, c.targetDpiY);
+      ID2D1Bitmap *bitmap =
+          Bitmap(2, 2, nearest ? Picture({"ab", "cd"}, pixels) : std::vector<uint32_t>(4, GreenPixel), c.bitmapDpi);
       target->DrawBitmap(bitmap, &c.dest, 1.0f, mode, &c.source);
       bitmap->Release();
-      ExpectPicture(End(), Picture(c.want, {{'g', GreenPixel}}),
+      ExpectPicture(End(), Picture(c.want, nearest ? pixels : green),
                     "case " + std::to_string(&c - cases) + ", interpolation " + std::to_string(mode));
     }
-
-  // The picture itself keeps its place: source (-2, 0, 2, 2) of a b / c d into (0, 0, 4, 2).
-  Begin(4, 2);
-  ID2D1Bitmap *bitmap = Bitmap(2, 2, {RedPixel, GreenPixel, BluePixel, WhitePixel});
-  D2D1_RECT_F source{-2, 0, 2, 2}, dest{0, 0, 4, 2};
-  target->DrawBitmap(bitmap, &dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &source);
-  bitmap->Release();
-  ExpectPicture(End(),
-                Picture({"..ab", "..cd"}, {{'a', RedPixel}, {'b', GreenPixel}, {'c', BluePixel}, {'d', WhitePixel}}),
-                "the picture's place");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -342,6 +349,192 @@ TEST_F(D2dRules, EndDrawWithoutBeginDrawReportsTheDrawingDoneOutsideFirst) {
   // The failure was reported; the unmatched EndDraw is one of its own.
   EXPECT_EQ(target->EndDraw(nullptr, nullptr), static_cast<HRESULT>(D2DERR_WRONG_STATE));
   red->Release();
+}
+
+// ---------------------------------------------------------------------------------------
+// A DC render target's binding
+// ---------------------------------------------------------------------------------------
+
+// Each row: calls made on a new DC target before a frame and inside it, what each returns,
+// and which of two DIB sections the frame's red Clear reaches: a (2 x 1) and b (1 x 1).
+TEST_F(D2dRules, DcTargetBindingsAndTheFramesAfterThem) {
+  TestDib a = MakeTestDib(2, 1, 0), b = MakeTestDib(1, 1, 0);
+  RECT area{0, 0, 2, 1};
+  struct Call {
+    std::function<HRESULT()> call;
+    HRESULT result;
+  };
+  const Call bindA{[&] { return target->BindDC(a.dc, &area); }, S_OK};
+  const Call bindNull{[&] { return target->BindDC(nullptr, &area); }, E_INVALIDARG};
+  const HRESULT wrongState = static_cast<HRESULT>(D2DERR_WRONG_STATE);
+  const Call bindB{[&] { return target->BindDC(b.dc, &area); }, wrongState}; // inside a frame
+  const Call clearRed{[&] {
+                        D2D1_COLOR_F red{1, 0, 0, 1};
+                        target->Clear(&red);
+                        return S_OK;
+                      },
+                      S_OK};
+  struct Case {
+    const char *name;
+    std::vector<Call> before, during;
+    HRESULT endDraw;
+    std::optional<uint32_t> wantA; // unchecked where a is never bound or Windows leaves the frame open
+    uint32_t wantB;
+    const char *wineSkip;
+  };
+  const Case cases[] = {
+      {"no DC bound", {}, {}, wrongState, std::nullopt, 0u, nullptr},
+      {"BindDC(NULL) with nothing bound before", {bindNull}, {}, wrongState, std::nullopt, 0u, nullptr},
+      {"BindDC(NULL) keeps the binding before it", {bindA, bindNull}, {clearRed}, S_OK, RedPixel, 0u, nullptr},
+      {"BindDC inside a frame", {bindA}, {clearRed, bindB}, wrongState, std::nullopt, 0u, WineBindDcInsideAFrame},
+  };
+  WineSkips wine;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (wine.Skip(c.wineSkip)) continue;
+    NewTarget();
+    a.pixels[0] = a.pixels[1] = b.pixels[0] = 0;
+    for (const Call &step : c.before) EXPECT_EQ(step.call(), step.result);
+    target->BeginDraw();
+    for (const Call &step : c.during) EXPECT_EQ(step.call(), step.result);
+    EXPECT_EQ(target->EndDraw(nullptr, nullptr), c.endDraw);
+    if (c.wantA) {
+      EXPECT_EQ(std::vector<uint32_t>(a.pixels, a.pixels + 2), std::vector<uint32_t>(2, *c.wantA));
+    }
+    EXPECT_EQ(b.pixels[0], c.wantB);
+  }
+  FreeTestDib(&a);
+  FreeTestDib(&b);
+  if (!wine.reasons.empty()) GTEST_SKIP() << wine.reasons;
+}
+
+// A DC target draws into its own copy of the bound rectangle: read from the DC at BeginDraw,
+// written back whole at EndDraw. Each row: a 3 x 1 DIB holding grey g, bound in part or
+// whole; inside the frame GDI paints it all light grey l (a BitBlt on the same DC) and
+// Direct2D may fill pixel 0 red.
+TEST_F(D2dRules, DcTargetDrawsIntoACopyReadAtBeginDrawAndWrittenBackWholeAtEndDraw) {
+  if (RunningUnderWine()) GTEST_SKIP() << WineDcTargetCopy;
+  const uint32_t grey = 0xFF808080, light = 0xFFC0C0C0;
+  const std::map<char, uint32_t> legend{{'g', grey}, {'l', light}, {'r', RedPixel}};
+  struct Case {
+    RECT bound;
+    bool fill;
+    const char *want;
+  };
+  const Case cases[] = {
+      {{0, 0, 3, 1}, false, "ggg"},
+      {{0, 0, 3, 1}, true, "rgg"},
+      // Only the bound rectangle is written back.
+      {{1, 0, 3, 1}, false, "lgg"},
+      {{1, 0, 3, 1}, true, "lrg"},
+  };
+  TestDib paint = MakeTestDib(3, 1, light);
+  for (const Case &c : cases) {
+    dib = MakeTestDib(3, 1, grey);
+    width = 3;
+    height = 1;
+    ASSERT_EQ(target->BindDC(dib.dc, &c.bound), S_OK);
+    target->BeginDraw();
+    EXPECT_TRUE(BitBlt(dib.dc, 0, 0, 3, 1, paint.dc, 0, 0, SRCCOPY));
+    ID2D1SolidColorBrush *red = Solid(RedPixel);
+    D2D1_RECT_F first{0, 0, 1, 1};
+    if (c.fill) target->FillRectangle(&first, red);
+    red->Release();
+    GdiFlush();
+    ExpectPicture(End(), Picture({c.want}, legend), "case " + std::to_string(&c - cases));
+    // Outside a frame nothing is written back: GDI drawing after EndDraw stays.
+    EXPECT_TRUE(BitBlt(dib.dc, 0, 0, 3, 1, paint.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target->EndDraw(nullptr, nullptr), static_cast<HRESULT>(D2DERR_WRONG_STATE));
+    GdiFlush();
+    EXPECT_EQ(std::vector<uint32_t>(dib.pixels, dib.pixels + 3), std::vector<uint32_t>(3, light));
+    FreeTestDib(&dib);
+  }
+  FreeTestDib(&paint);
+}
+
+// ---------------------------------------------------------------------------------------
+// Bitmaps and targets that ignore alpha
+// ---------------------------------------------------------------------------------------
+
+// A bitmap that ignores alpha is drawn as if its alpha were 255; a target that ignores alpha
+// keeps it at 255 whatever is drawn. Each row draws into a 2 x 1 DIB that holds transparent
+// black; red at 0.2 is 0x33 over black.
+TEST_F(D2dRules, AlphaThatIsIgnoredStaysOpaque) {
+  const D2D1_ALPHA_MODE premultiplied = D2D1_ALPHA_MODE_PREMULTIPLIED, ignore = D2D1_ALPHA_MODE_IGNORE;
+  const D2D1_RECT_F all{0, 0, 2, 1};
+  auto fifthRed = [&](ID2D1RenderTarget *on) {
+    D2D1_COLOR_F color{1, 0, 0, 0.2f};
+    ID2D1SolidColorBrush *brush = nullptr;
+    ASSERT_EQ(on->CreateSolidColorBrush(&color, nullptr, &brush), S_OK);
+    on->FillRectangle(&all, brush);
+    brush->Release();
+  };
+  struct Case {
+    const char *name;
+    D2D1_ALPHA_MODE targetMode;
+    std::function<void()> draw;
+    uint32_t want[2];
+    const char *wineSkip;
+  };
+  const Case cases[] = {
+      {"a bitmap that ignores alpha, on a premultiplied target",
+       premultiplied,
+       [&] {
+         ID2D1Bitmap *bitmap = Bitmap(2, 1, {0x00FF0000, 0x80400000}, 96.0f, ignore);
+         target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+         bitmap->Release();
+       },
+       {0xFFFF0000, 0xFF400000},
+       nullptr},
+      {"a clear in a translucent colour",
+       ignore,
+       [&] {
+         D2D1_COLOR_F green{0, 1, 0, 0.5f};
+         target->Clear(&green);
+       },
+       {GreenPixel, GreenPixel},
+       nullptr},
+      {"a translucent fill over the DC's transparent pixels",
+       ignore,
+       [&] { fifthRed(target); },
+       {0xFF330000, 0xFF330000},
+       WineIgnoredAlpha},
+      {"a compatible target cleared transparent, then filled, drawn",
+       ignore,
+       [&] {
+         ID2D1BitmapRenderTarget *layer = nullptr;
+         ASSERT_EQ(target->CreateCompatibleRenderTarget(&layer), S_OK);
+         layer->BeginDraw();
+         D2D1_COLOR_F clear{0, 0, 0, 0};
+         layer->Clear(&clear);
+         fifthRed(layer);
+         EXPECT_EQ(layer->EndDraw(), S_OK);
+         ID2D1Bitmap *bitmap = nullptr;
+         layer->GetBitmap(&bitmap);
+         target->DrawBitmap(bitmap, &all, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+         bitmap->Release();
+         layer->Release();
+       },
+       {0xFF330000, 0xFF330000},
+       WineIgnoredAlpha},
+  };
+  WineSkips wine;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (wine.Skip(c.wineSkip)) continue;
+    NewTarget(c.targetMode);
+    EXPECT_EQ(target->GetPixelFormat().alphaMode, c.targetMode);
+    dib = MakeTestDib(2, 1, 0);
+    width = 2;
+    height = 1;
+    RECT area{0, 0, 2, 1};
+    ASSERT_EQ(target->BindDC(dib.dc, &area), S_OK);
+    target->BeginDraw();
+    c.draw();
+    ExpectPicture(End(), {c.want[0], c.want[1]}, c.name);
+    FreeTestDib(&dib);
+  }
+  if (!wine.reasons.empty()) GTEST_SKIP() << wine.reasons;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -12,10 +12,14 @@ constexpr const char *WineImageListMask =
     "Wine's image lists make no mask from a 32-bit bitmap's alpha, so the icon keeps transparent pixels opaque";
 constexpr const char *WineLayers = "Wine's PushLayer and PopLayer are stubs: nothing is clipped or masked";
 constexpr const char *WineOpacityMask = "Wine's FillOpacityMask draws nothing";
-constexpr const char *WineSourceClipping =
-    "Wine's DrawBitmap does not clip a source rectangle to its bitmap: the part past the bitmap's edge repeats the "
-    "edge pixels over the destination";
 constexpr const char *WineErrorState =
     "Wine keeps drawing, with no error, after a second BeginDraw and outside BeginDraw/EndDraw";
+constexpr const char *WineBindDcInsideAFrame =
+    "Wine's BindDC succeeds between BeginDraw and EndDraw, and so does the EndDraw after it";
+constexpr const char *WineDcTargetCopy =
+    "Wine's DC render target does not read the DC at BeginDraw: EndDraw writes its own pixels over the bound "
+    "rectangle (transparent black where nothing was drawn), and so does an EndDraw outside a frame";
+constexpr const char *WineIgnoredAlpha =
+    "Wine's render targets that ignore alpha do not keep it at 255: a translucent fill leaves translucent pixels";
 constexpr const char *WineFlush = "Wine's ID2D1RenderTarget::Flush returns E_NOTIMPL";
 constexpr const char *WineAntialiasing = "Wine draws the edges of rectangles and bitmaps aliased in either mode";

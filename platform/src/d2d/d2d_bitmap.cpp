@@ -9,15 +9,16 @@
 
 namespace {
 
-// Copies a rectangle of pixels between surfaces (which may be the same), clipped to both.
-void CopyPixels(D2dSurface *dst, int dstX, int dstY, const D2dSurface &src, D2dBox from) {
+// Copies a rectangle of pixels between surfaces (which may be the same), clipped to both;
+// the pixels of dst written.
+D2dBox CopyPixels(D2dSurface *dst, int dstX, int dstY, const D2dSurface &src, D2dBox from) {
   from = D2dIntersect(from, D2dBox{0, 0, src.width, src.height});
-  if (D2dEmpty(from)) return;
+  if (D2dEmpty(from)) return D2dBox{0, 0, 0, 0};
   // Where the clipped source lands, then clipped again by the destination.
   int offsetX = dstX - from.x0, offsetY = dstY - from.y0;
   D2dBox to = D2dIntersect(D2dBox{from.x0 + offsetX, from.y0 + offsetY, from.x1 + offsetX, from.y1 + offsetY},
                            D2dBox{0, 0, dst->width, dst->height});
-  if (D2dEmpty(to)) return;
+  if (D2dEmpty(to)) return to;
   size_t bytes = static_cast<size_t>(to.x1 - to.x0) * 4;
   auto copyRow = [&](int y) {
     std::memmove(D2dRow(*dst, y) + to.x0, D2dRow(src, y - offsetY) + (to.x0 - offsetX), bytes);
@@ -27,10 +28,11 @@ void CopyPixels(D2dSurface *dst, int dstX, int dstY, const D2dSurface &src, D2dB
     D2dForRowBands(to.y0, to.y1, static_cast<int64_t>(to.x1 - to.x0) * (to.y1 - to.y0), [&](int y0, int y1) {
       for (int y = y0; y < y1; ++y) copyRow(y);
     });
-    return;
+    return to;
   }
   // Within one surface, copy bottom-up when moving down so no row is read after it is written.
   for (int i = 0; i < to.y1 - to.y0; ++i) copyRow(offsetY > 0 ? to.y1 - 1 - i : to.y0 + i);
+  return to;
 }
 
 D2dBox BoxOfRect(const D2D1_RECT_U *rect, const D2dSurface &whole) {
@@ -97,13 +99,15 @@ struct D2dBitmap final : public D2dResource<ID2D1Bitmap, IID_ID2D1Image, IID_ID2
           bytes + static_cast<size_t>(y - asked.y0) * pitch + static_cast<size_t>(box.x0 - asked.x0) * 4;
       std::memcpy(D2dRow(surface, y) + box.x0, row, static_cast<size_t>(box.x1 - box.x0) * 4);
     }
+    D2dBitmapStored(this, box);
     return S_OK;
   }
 
   void Copy(const D2D1_POINT_2U *destPoint, const D2dSurface &source, const D2D1_RECT_U *srcRect) {
     int x = destPoint != nullptr ? static_cast<int>(std::min<UINT32>(destPoint->x, 1u << 30)) : 0;
     int y = destPoint != nullptr ? static_cast<int>(std::min<UINT32>(destPoint->y, 1u << 30)) : 0;
-    CopyPixels(&surface, x, y, source, BoxOfRect(srcRect, source));
+    D2dBox written = CopyPixels(&surface, x, y, source, BoxOfRect(srcRect, source));
+    D2dBitmapStored(this, written);
   }
 };
 
@@ -113,7 +117,7 @@ D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, c
   D2dBitmap *bitmap = new (std::nothrow) D2dBitmap;
   if (bitmap == nullptr) return nullptr;
   try {
-    bitmap->storage.assign(static_cast<size_t>(width) * height, 0u);
+    bitmap->storage.assign(static_cast<size_t>(width) * height, D2dIgnoresAlpha(format) ? 0xFF000000u : 0u);
   } catch (const std::bad_alloc &) {
     delete bitmap;
     return nullptr;
@@ -128,6 +132,9 @@ D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, c
 }
 
 D2dSurface *D2dBitmapSurface(D2dBitmap *bitmap) { return &bitmap->surface; }
+void D2dBitmapStored(D2dBitmap *bitmap, const D2dBox &box) {
+  if (D2dIgnoresAlpha(bitmap->format)) D2dMakeOpaque(&bitmap->surface, box);
+}
 void D2dBitmapDpi(const D2dBitmap *bitmap, float *dpiX, float *dpiY) {
   *dpiX = bitmap->dpiX;
   *dpiY = bitmap->dpiY;

@@ -38,9 +38,8 @@ HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredS
   if (desiredFormat != nullptr && desiredFormat->format != DXGI_FORMAT_UNKNOWN) format.format = desiredFormat->format;
   if (desiredFormat != nullptr && desiredFormat->alphaMode != D2D1_ALPHA_MODE_UNKNOWN)
     format.alphaMode = desiredFormat->alphaMode;
-  // Every surface here is premultiplied BGRA; alpha-only (A8) targets are not made.
-  if (format.format != DXGI_FORMAT_B8G8R8A8_UNORM || format.alphaMode != D2D1_ALPHA_MODE_PREMULTIPLIED)
-    return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
+  // Every surface here is BGRA; alpha-only (A8) targets are not made.
+  if (!D2dSupportedFormat(format)) return D2DERR_UNSUPPORTED_PIXEL_FORMAT;
 
   float dpiX = parent->dpiX, dpiY = parent->dpiY;
   UINT32 width = static_cast<UINT32>(parent->surface.width), height = static_cast<UINT32>(parent->surface.height);

@@ -279,29 +279,14 @@ void DrawGeneral(D2dTarget *target, D2dSurface *source, const SourceRect &s, con
   pixman_region32_fini(&region);
 }
 
-// Clips the source rectangle (bitmap pixels) to the bitmap and moves the destination
-// edges (DIPs) with it, in proportion, so that nothing outside the bitmap is ever sampled.
-// False when nothing of the source is left.
-bool ClipSource(SourceRect *s, DipRect *dest, int width, int height) {
-  if (s->left >= 0.0 && s->top >= 0.0 && s->right <= width && s->bottom <= height) return true;
-  double kx = (dest->right - dest->left) / (s->right - s->left);
-  double ky = (dest->bottom - dest->top) / (s->bottom - s->top);
-  if (s->left < 0.0) {
-    dest->left -= s->left * kx;
-    s->left = 0.0;
-  }
-  if (s->top < 0.0) {
-    dest->top -= s->top * ky;
-    s->top = 0.0;
-  }
-  if (s->right > width) {
-    dest->right -= (s->right - width) * kx;
-    s->right = width;
-  }
-  if (s->bottom > height) {
-    dest->bottom -= (s->bottom - height) * ky;
-    s->bottom = height;
-  }
+// Clips the source rectangle (bitmap pixels) to the bitmap, so that nothing outside it is
+// ever sampled. What is left is stretched over the whole destination, as Direct2D draws it:
+// the destination keeps its edges. False when nothing of the source is left.
+bool ClipSource(SourceRect *s, int width, int height) {
+  s->left = std::max(s->left, 0.0);
+  s->top = std::max(s->top, 0.0);
+  s->right = std::min(s->right, static_cast<double>(width));
+  s->bottom = std::min(s->bottom, static_cast<double>(height));
   return s->right > s->left && s->bottom > s->top;
 }
 
@@ -331,7 +316,7 @@ void D2dDrawBitmap(D2dTarget *target, ID2D1Bitmap *bitmapInterface, const D2D1_R
     return;
   SourceRect s{src.left * dpiX / 96.0, src.top * dpiY / 96.0, src.right * dpiX / 96.0, src.bottom * dpiY / 96.0};
   DipRect dest{d.left, d.top, d.right, d.bottom};
-  if (!ClipSource(&s, &dest, source->width, source->height)) return;
+  if (!ClipSource(&s, source->width, source->height)) return;
 
   const D2D1_MATRIX_3X2_F &m = target->device;
   if (D2dIsAxisAligned(m)) {

@@ -196,6 +196,16 @@ bool D2dScratchSurface(std::vector<uint32_t> *buffer, D2dSurface *surface, const
 // The pixman image over the surface, made on first use; null for an empty surface.
 pixman_image_t *D2dSurfaceImage(D2dSurface *surface);
 inline uint32_t *D2dRow(const D2dSurface &s, int y) { return s.pixels + static_cast<ptrdiff_t>(y) * s.stride; }
+// Surfaces of this alpha mode are opaque whatever is drawn: their alpha is taken as 255.
+inline bool D2dIgnoresAlpha(const D2D1_PIXEL_FORMAT &format) { return format.alphaMode == D2D1_ALPHA_MODE_IGNORE; }
+// The pixel formats bitmaps and targets are made in: premultiplied BGRA, or BGRA whose alpha
+// is ignored (kept at 255).
+inline bool D2dSupportedFormat(const D2D1_PIXEL_FORMAT &format) {
+  return format.format == DXGI_FORMAT_B8G8R8A8_UNORM &&
+         (format.alphaMode == D2D1_ALPHA_MODE_PREMULTIPLIED || D2dIgnoresAlpha(format));
+}
+// Sets the alpha of the box's pixels to 255.
+void D2dMakeOpaque(D2dSurface *surface, const D2dBox &box);
 // Premultiplied pixel of a colour with its alpha multiplied by opacity.
 uint32_t D2dPremultiply(const D2D1_COLOR_F &color, float opacity);
 // 0..255 from a 0..1 opacity.
@@ -254,13 +264,16 @@ template <class Paint> void D2dForEachCoveredPart(const D2dCoverage &c, const D2
 // Bitmaps (d2d_bitmap.cpp)
 // ---------------------------------------------------------------------------------------
 
-// Creates a bitmap of the given pixel size (zeroed), one reference for the caller. Null
-// when the memory cannot be had.
+// Creates a bitmap of the given pixel size (transparent black, or opaque black when its
+// format ignores alpha), one reference for the caller. Null when the memory cannot be had.
 D2dBitmap *D2dBitmapCreate(ID2D1Factory *factory, UINT32 width, UINT32 height, const D2D1_PIXEL_FORMAT &format,
                            float dpiX, float dpiY);
 // The bitmap's pixels as they are now: recorded draws may still be pending (call
 // D2dFlushDeferred() before reading them from outside a drawing call).
 D2dSurface *D2dBitmapSurface(D2dBitmap *bitmap);
+// After pixels were written into the box of a bitmap from outside: a bitmap that ignores
+// alpha makes them opaque.
+void D2dBitmapStored(D2dBitmap *bitmap, const D2dBox &box);
 void D2dBitmapDpi(const D2dBitmap *bitmap, float *dpiX, float *dpiY);
 ID2D1Bitmap *D2dBitmapInterface(D2dBitmap *bitmap);
 D2dBitmap *D2dBitmapFrom(ID2D1Bitmap *bitmap);
@@ -321,9 +334,13 @@ HRESULT D2dCreateCompatibleTarget(D2dTarget *parent, const D2D1_SIZE_F *desiredS
                                   ID2D1BitmapRenderTarget **result);
 HRESULT D2dCreateDcTarget(ID2D1Factory *factory, const D2D1_RENDER_TARGET_PROPERTIES *properties,
                           ID2D1DCRenderTarget **result);
-// A DC target copies a bottom-up DIB into its own rows at BeginDraw and back at EndDraw.
+// BeginDraw of a DC target: the bound rectangle is read from the device context.
 void D2dDcTargetBeginDraw(ID2D1RenderTarget *target);
-void D2dDcTargetEndDraw(ID2D1RenderTarget *target);
+// EndDraw of a DC target: D2dEndDraw, failing when no DC is bound, then the bound rectangle
+// written back whole.
+HRESULT D2dDcTargetEndDraw(ID2D1RenderTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2);
+// Flush of a DC target: what was drawn so far goes to the device context.
+void D2dDcTargetFlush(ID2D1RenderTarget *target);
 
 // ---------------------------------------------------------------------------------------
 // Composition (d2d_compose.cpp, d2d_brush_sampler.cpp)

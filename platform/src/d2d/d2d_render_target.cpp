@@ -129,7 +129,10 @@ HRESULT D2dEndDraw(D2dTarget *target, D2D1_TAG *tag1, D2D1_TAG *tag2) {
 
 void D2dClear(D2dTarget *target, const D2D1_COLOR_F *color) {
   if (!D2dMayDraw(target)) return;
-  uint32_t pixel = color != nullptr ? D2dPremultiply(*color, 1.0f) : 0u;
+  D2D1_COLOR_F clear = color != nullptr ? *color : D2D1_COLOR_F{0, 0, 0, 0};
+  // A target that ignores alpha clears to the colour made opaque, as Windows does.
+  if (D2dIgnoresAlpha(target->format)) clear.a = 1.0f;
+  uint32_t pixel = D2dPremultiply(clear, 1.0f);
   D2dSurface *surface = D2dDrawSurface(target);
   D2dBox box = D2dClipBox(target);
   if (D2dEmpty(box)) return;
@@ -190,7 +193,7 @@ bool BitmapFormat(const D2dTarget *target, const D2D1_BITMAP_PROPERTIES *propert
     *dpiX = properties->dpiX;
     *dpiY = properties->dpiY;
   }
-  return format->format == DXGI_FORMAT_B8G8R8A8_UNORM && format->alphaMode == D2D1_ALPHA_MODE_PREMULTIPLIED;
+  return D2dSupportedFormat(*format);
 }
 
 } // namespace
@@ -238,6 +241,7 @@ HRESULT D2dCreateBitmapFromWic(D2dTarget *target, IWICBitmapSource *source, cons
       D2dBitmapInterface(bitmap)->Release();
       return hr;
     }
+    D2dBitmapStored(bitmap, D2dBox{0, 0, static_cast<int>(width), static_cast<int>(height)});
   }
   *result = D2dBitmapInterface(bitmap);
   return S_OK;

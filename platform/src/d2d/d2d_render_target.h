@@ -137,7 +137,7 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
   // drawing can go on.
   HRESULT STDMETHODCALLTYPE Flush(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
     D2dFlushDeferred();
-    if constexpr (IsDc) D2dDcTargetEndDraw(this);
+    if constexpr (IsDc) D2dDcTargetFlush(this);
     return D2dReportError(&target, tag1, tag2);
   }
   void STDMETHODCALLTYPE Clear(const D2D1_COLOR_F *color) override {
@@ -151,9 +151,8 @@ struct D2dRenderTargetBase : public D2dResource<Interface, IID_ID2D1RenderTarget
   }
   HRESULT STDMETHODCALLTYPE EndDraw(D2D1_TAG *tag1, D2D1_TAG *tag2) override {
     D2dFlushDeferred();
-    HRESULT result = D2dEndDraw(&target, tag1, tag2);
-    if constexpr (IsDc) D2dDcTargetEndDraw(this);
-    return result;
+    if constexpr (IsDc) return D2dDcTargetEndDraw(this, tag1, tag2);
+    return D2dEndDraw(&target, tag1, tag2);
   }
   D2D1_PIXEL_FORMAT STDMETHODCALLTYPE GetPixelFormat() const override { return target.format; }
   void STDMETHODCALLTYPE SetDpi(FLOAT dpiX, FLOAT dpiY) override { D2dTargetSetDpi(&target, dpiX, dpiY); }

@@ -102,6 +102,12 @@ pixman_image_t *D2dSurfaceImage(D2dSurface *surface) {
   return surface->image;
 }
 
+void D2dMakeOpaque(D2dSurface *surface, const D2dBox &box) {
+  for (int y = box.y0; y < box.y1; ++y)
+    for (uint32_t *p = D2dRow(*surface, y) + box.x0, *end = D2dRow(*surface, y) + box.x1; p < end; ++p)
+      *p |= 0xFF000000u;
+}
+
 // Rounded half away from zero, as lround does: the float product plus one half is exact in double.
 uint32_t D2dOpacity8(float opacity) { return static_cast<uint32_t>(static_cast<double>(Unit(opacity) * 255.0f) + 0.5); }
 
