@@ -35,7 +35,7 @@ struct TkWin32Gadget {
 // The window class of every toolkit window, registered by TkInit.
 extern const wchar_t TkWindowClass[];
 // The font of every gadget: the one Windows programs use for their dialogs and messages,
-// sized for 96 DPI like the rest of the window. Made by TkInit.
+// at its ordinary size. Made by TkInit.
 HFONT TkWin32GadgetFont();
 
 // The text of a window or control as UTF-8.

@@ -38,9 +38,9 @@ POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkPortWindow *pa
   return POINT{x, y};
 }
 
-// Themes, title bars of more than one line or a DPI of the window's monitor that differs
-// from the system's can make the frame other than AdjustWindowRectEx said; the client
-// area is what the program composes for, so the outer size follows it.
+// Themes or title bars of more than one line can make the frame other than
+// AdjustWindowRectEx said; the client area is what the program composes for, so the
+// outer size follows it.
 void HoldClientSize(HWND handle, int width, int height) {
   RECT client{}, frame{};
   GetClientRect(handle, &client);
