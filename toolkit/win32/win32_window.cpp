@@ -86,7 +86,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
   HWND handle = CreateWindowExW(exStyle, TkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle) return 0;
-  TkPortWindow *window = new TkPortWindow{number, handle, nullptr};
+  TkPortWindow *window = new TkPortWindow{number, handle, nullptr, nullptr};
   // Filed before it is shown: the window procedure finds the window by its handle.
   TkFileWindow(number, window, handle);
   HoldClientSize(window->handle, width, height);
