@@ -2,10 +2,12 @@
 // asks for, real controls for the gadgets, their events, the keyboard among them, the
 // bound callback's place in front of the toolkit's own handling, and the event wait with
 // and without a timeout.
+#include "text_utf.h"
 #include "toolkit.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -190,6 +192,50 @@ TEST_F(Window, TheKeyboardMovesBetweenGadgetsAsInADialogAndArrowsClickOptions) {
   SetActiveWindow(TkWindowHandle(1));
   EXPECT_EQ(GetFocus(), ControlOf(1, 5)) << "the focus comes back to where it was";
   EXPECT_EQ(TkWindowEvent(0), 0);
+}
+
+void SetClipboardText(const std::wstring &text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(data, nullptr);
+  memcpy(GlobalLock(data), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(data);
+  SetClipboardData(CF_UNICODETEXT, data);
+  CloseClipboard();
+}
+
+TEST_F(Window, DigitsOnlyFieldsRefuseAPasteThatIsNotAllDigits) {
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", DemoStyle), 1);
+  TkStringGadget(5, 105, 5, 100, 20, "", TK_STRING_NUMERIC);
+  TkStringGadget(6, 105, 35, 100, 20, "", 0);
+  struct Paste {
+    int64_t field;
+    const wchar_t *clipboard;
+    bool key; // Ctrl+V rather than the Paste command
+    const char *text;
+  } pastes[] = {
+      {5, L"abc", false, "10"}, {5, L"12a", true, "10"}, {5, L"-5", false, "10"}, {5, L"250\r\n", true, "10"},
+      {5, L"250", false, "250"}, {5, L"7", true, "7"},   {6, L"abc", false, "abc"},
+  };
+  for (const Paste &paste : pastes) {
+    SCOPED_TRACE(testing::Message() << paste.field << ": " << TkWideToUtf8(paste.clipboard));
+    TkSetGadgetText(paste.field, "10");
+    while (TkWindowEvent(0) != 0) {
+    }
+    HWND field = ControlOf(1, paste.field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    SetClipboardText(paste.clipboard);
+    SendMessageW(field, paste.key ? WM_CHAR : WM_PASTE, paste.key ? 0x16 : 0, 0);
+    EXPECT_EQ(TkGetGadgetText(paste.field), paste.text);
+    bool refused = std::string(paste.text) == "10";
+    EXPECT_EQ(TkWindowEvent(0), refused ? 0 : TK_EVENT_GADGET);
+    DWORD from = 9, to = 9;
+    SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    if (refused) {
+      EXPECT_EQ(to - from, 2u) << "the selection stays";
+    }
+  }
 }
 
 int64_t KeepOpen(HWND, UINT message, WPARAM, LPARAM) { return message == WM_CLOSE ? 0 : TK_DEFAULT_CALLBACK_RESULT; }

@@ -121,6 +121,7 @@ int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, cons
   if (flags & TK_STRING_NUMERIC) style |= ES_NUMBER;
   TkWin32Gadget *gadget =
       AddGadget(number, TkGadgetKind::String, L"EDIT", style, WS_EX_CLIENTEDGE, x, y, width, height, text);
+  if (gadget && (flags & TK_STRING_NUMERIC)) TkWin32AcceptDigitsOnly(gadget->handle);
   return gadget ? gadget->number : 0;
 }
 
@@ -154,8 +155,8 @@ std::string TkGetGadgetText(int64_t number) {
 }
 
 void TkSetGadgetText(int64_t number, const std::string &text) {
-  // ES_NUMBER filters typing only; the program's own text is taken as it is, and the edit
-  // field reports the change like any other.
+  // A digits-only field filters what is typed or pasted; the program's own text is taken
+  // as it is, and the edit field reports the change like any other.
   if (TkWin32Gadget *gadget = Find(number)) SetWindowTextW(gadget->handle, TkUtf8ToWide(text).c_str());
 }
 

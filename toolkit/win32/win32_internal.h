@@ -66,6 +66,8 @@ void TkWin32PlaceFocus();
 // WM_ACTIVATE of a window: keeps its focused gadget when it is left and gives the focus
 // back when it is activated; true when the focus was given.
 bool TkWin32Activate(TkPortWindow *window, WPARAM wParam);
+// Makes a digits-only edit field refuse a paste that holds anything but digits.
+void TkWin32AcceptDigitsOnly(HWND field);
 
 // The window procedure of every toolkit window: bound callback first, then the
 // toolkit's own handling, then DefWindowProcW.

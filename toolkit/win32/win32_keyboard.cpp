@@ -1,8 +1,10 @@
 // The keyboard in windows with gadgets on Win32: Tab, Shift+Tab and the arrow keys move as
-// in a dialog, and each window keeps the focus on one of its gadgets. Moving the focus is
-// no gadget event; an arrow that selects an option clicks it, so the program sees what a
-// mouse click gives.
+// in a dialog, each window keeps the focus on one of its gadgets, and digits-only fields
+// refuse a paste that holds anything else. Moving the focus is no gadget event; an arrow
+// that selects an option clicks it, so the program sees what a mouse click gives.
 #include "win32_internal.h"
+
+#include <commctrl.h>
 
 // ---------------------------------------------------------------------------------------
 // Globals
@@ -19,6 +21,38 @@ bool FocusUnplaced = false;
 HWND FocusTarget(TkPortWindow *window) {
   if (window->focus && IsChild(window->handle, window->focus) && IsWindowEnabled(window->focus)) return window->focus;
   return GetNextDlgTabItem(window->handle, nullptr, FALSE);
+}
+
+bool AllDigits(const wchar_t *text) {
+  for (; *text; text++)
+    if (*text < L'0' || *text > L'9') return false;
+  return true;
+}
+
+// Whether the clipboard holds text that is not digits alone. ES_NUMBER filters typed
+// characters only: a pasted "abc" would get in and read as 0.
+bool ClipboardHoldsNonDigits(HWND owner) {
+  if (!OpenClipboard(owner)) return false;
+  bool refused = false;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const wchar_t *text = static_cast<const wchar_t *>(GlobalLock(data))) {
+      refused = !AllDigits(text);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return refused;
+}
+
+// Ctrl+V, Shift+Insert and the context menu's Paste all reach the edit control as WM_PASTE.
+LRESULT CALLBACK DigitsOnlyField(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_PASTE && ClipboardHoldsNonDigits(handle)) {
+    // The text and its selection stay as they were.
+    MessageBeep(MB_OK);
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(handle, DigitsOnlyField, 1);
+  return DefSubclassProc(handle, message, wParam, lParam);
 }
 
 } // namespace
@@ -60,3 +94,5 @@ bool TkWin32Activate(TkPortWindow *window, WPARAM wParam) {
   SetFocus(target);
   return true;
 }
+
+void TkWin32AcceptDigitsOnly(HWND field) { SetWindowSubclass(field, DigitsOnlyField, 1, 0); }
