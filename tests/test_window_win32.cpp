@@ -1,7 +1,8 @@
 // The toolkit's Win32 port: windows of exact client sizes around the frame their style
 // asks for, real controls for the gadgets, their events, the keyboard among them, the
-// bound callback's place in front of the toolkit's own handling, and the event wait with
-// and without a timeout.
+// bound callback's place in front of the toolkit's own handling, the event wait with and
+// without a timeout, and failure lines in the debug output.
+#include "debug_output.h"
 #include "text_utf.h"
 #include "toolkit.h"
 
@@ -9,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -253,6 +255,23 @@ TEST_F(Window, TheCallbackComesFirstAndCloseRequestsBecomeEvents) {
   TkCloseWindow(1);
   EXPECT_FALSE(TkIsWindow(1));
   EXPECT_EQ(TkWindowHandle(1), nullptr);
+}
+
+std::vector<std::string> DebugMessages;
+void KeepDebugMessage(const std::string &message) { DebugMessages.push_back(message); }
+
+// A program without a console has no standard error to show: each failure line goes to
+// the debug output as well, as one message without its line end.
+TEST(Report, FailureLinesGoToStandardErrorAndToTheDebugOutput) {
+  DebugMessages.clear();
+  CaptureDebugOutput(KeepDebugMessage);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(TkLoadImage(TK_ANY, "no such folder\\missing.png"), 0);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  CaptureDebugOutput(nullptr);
+  EXPECT_NE(errors.find("missing.png"), std::string::npos) << errors;
+  ASSERT_EQ(DebugMessages.size(), 1u);
+  EXPECT_EQ(DebugMessages[0] + "\n", errors);
 }
 
 } // namespace

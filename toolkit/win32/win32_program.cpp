@@ -1,4 +1,6 @@
 // Start and end of the program on Win32.
+#include "port.h"
+#include "text_utf.h"
 #include "win32_internal.h"
 
 #include <commctrl.h>
@@ -53,6 +55,9 @@ bool RegisterWindowClass() {
 
 HFONT TkWin32GadgetFont() { return GadgetFont; }
 
+// Where a debugger or a debug-output viewer shows it, beside the backend's own messages.
+void TkPortReportFailure(const std::string &line) { OutputDebugStringW(TkUtf8ToWide(line).c_str()); }
+
 // ---------------------------------------------------------------------------------------
 // Program
 // ---------------------------------------------------------------------------------------
@@ -63,7 +68,7 @@ void TkInit() {
   CoInitialize(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!RegisterWindowClass()) std::fprintf(stderr, "Cannot register the window class: windows are not available\n");
+  if (!RegisterWindowClass()) TkReportFailure("Cannot register the window class: windows are not available");
   GadgetFont = MakeGadgetFont();
 }
 
