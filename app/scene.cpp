@@ -3,7 +3,6 @@
 #include "app_state.h"
 #include "toolkit.h"
 
-#include <cstdio>
 #include <string>
 
 RenderImage *BackgroundImage = nullptr;
@@ -49,7 +48,11 @@ static void LoadPictures(const std::string &folder) {
   BallHeight = RenderImageHeight(BallPicture());
 }
 
-// Says once on standard error when the border's pictures do not fit its slice lines or
+static std::string Size(int32_t width, int32_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Reports once, as a failure line, when the border's pictures do not fit its slice lines or
 // each other. The border is cut all the same: pieces that fall outside the picture come
 // out transparent or not at all, and the mask is cut along the picture's lines.
 static void CheckBorderPictures(const std::string &borderFile, const std::string &maskFile) {
@@ -57,12 +60,13 @@ static void CheckBorderPictures(const std::string &borderFile, const std::string
   const BorderMargins &m = WindowBorderMargins;
   if (BorderImage &&
       !(0 < m.left && m.left <= m.right && m.right < w && 0 < m.top && m.top <= m.bottom && m.bottom < h))
-    std::fprintf(stderr, "Border picture \"%s\" is %d x %d pixels, too small for its slice lines at %d, %d, %d, %d\n",
-                 borderFile.c_str(), w, h, m.left, m.top, m.right, m.bottom);
+    TkReportFailure("Border picture \"" + borderFile + "\" is " + Size(w, h) +
+                    " pixels, too small for its slice lines at " + std::to_string(m.left) + ", " +
+                    std::to_string(m.top) + ", " + std::to_string(m.right) + ", " + std::to_string(m.bottom));
   const int32_t maskW = RenderImageWidth(BorderMaskImage), maskH = RenderImageHeight(BorderMaskImage);
   if (BorderImage && BorderMaskImage && (maskW != w || maskH != h))
-    std::fprintf(stderr, "Border mask \"%s\" is %d x %d pixels, not the %d x %d of its border picture \"%s\"\n",
-                 maskFile.c_str(), maskW, maskH, w, h, borderFile.c_str());
+    TkReportFailure("Border mask \"" + maskFile + "\" is " + Size(maskW, maskH) + " pixels, not the " + Size(w, h) +
+                    " of its border picture \"" + borderFile + "\"");
 }
 
 static void MakeBrushesAndBorder(const std::string &folder) {

@@ -4,19 +4,17 @@
 
 namespace {
 
-constexpr float PixelDpi = 96.0f;
-
 D2D1_RENDER_TARGET_PROPERTIES TargetProperties(DXGI_FORMAT format, D2D1_ALPHA_MODE alphaMode,
                                                D2D1_RENDER_TARGET_USAGE usage) {
   D2D1_RENDER_TARGET_PROPERTIES properties;
   properties.type = D2D1_RENDER_TARGET_TYPE_DEFAULT;
   properties.pixelFormat.format = format;
   properties.pixelFormat.alphaMode = alphaMode;
-  // Frames are composed in pixels. The programs declare themselves DPI-aware, so Direct2D's
-  // default DPI (asked for with 0) would be the monitor's and would scale every frame
-  // drawn through the target; 96 keeps one device-independent pixel one pixel.
-  properties.dpiX = PixelDpi;
-  properties.dpiY = PixelDpi;
+  // 0 asks for Direct2D's default DPI. The programs declare no DPI awareness, so that is the
+  // 96 that Windows reports to them, one device-independent pixel is one pixel of the bound
+  // area, and on a high-DPI screen Windows scales the window as a whole.
+  properties.dpiX = 0.0f;
+  properties.dpiY = 0.0f;
   properties.usage = usage;
   properties.minLevel = D2D1_FEATURE_LEVEL_DEFAULT;
   return properties;

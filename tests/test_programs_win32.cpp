@@ -230,6 +230,22 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.program) == "render_demo" ? std::string("Plain") : std::string("Crazy");
     });
 
+// The windows are laid out in pixels for 96 DPI, so on a high-DPI screen Windows must
+// scale each program as a whole: its manifest declares no DPI awareness. (Wine takes every
+// program for DPI-aware, so the window's own awareness cannot be asked here.)
+TEST_P(Programs, TheManifestLeavesHighDpiScalingToWindows) {
+  const std::wstring file = BuildFolder() + L"\\" + TkUtf8ToWide(GetParam().program) + L".exe";
+  HMODULE program = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const char *bytes = static_cast<const char *>(LockResource(LoadResource(program, found)));
+  const std::string manifest(bytes, SizeofResource(program, found));
+  FreeLibrary(program);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos) << manifest;
+  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos) << manifest; // dpiAwareness too
+}
+
 // Starts the program, types a ball count (letters are refused by the digits-only field),
 // closes one of its windows and expects exit code 0.
 void RunTypeAndClose(const std::string &program, bool closeSettings, const std::wstring &count) {

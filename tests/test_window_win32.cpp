@@ -1,11 +1,16 @@
 // The toolkit's Win32 port: windows of exact client sizes around the frame their style
-// asks for, real controls for the gadgets, their events, the bound callback's place in
-// front of the toolkit's own handling, and the event wait with and without a timeout.
+// asks for, real controls for the gadgets, their events, the keyboard among them, the
+// bound callback's place in front of the toolkit's own handling, the event wait with and
+// without a timeout, and failure lines in the debug output.
+#include "debug_output.h"
+#include "text_utf.h"
 #include "toolkit.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -130,6 +135,111 @@ TEST_F(Window, ClicksAndEditsAreGadgetEventsAndCodeSelectionIsSilent) {
   EXPECT_EQ(TkGetGadgetText(5), "10000");
 }
 
+// The demo's Settings window, made as the demo makes it: "60 fps" ends up selected.
+void OpenSettings() {
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", DemoStyle), 1);
+  TkTextGadget(TK_ANY, 5, 7, 80, 20, "Frame Rate:");
+  TkOptionGadget(3, 75, 5, 50, 20, "30 fps");
+  TkOptionGadget(4, 125, 5, 50, 20, "60 fps");
+  TkSetGadgetState(3, 1);
+  TkTextGadget(TK_ANY, 5, 37, 100, 20, "Number of Balls:");
+  TkStringGadget(5, 105, 35, 100, 20, "10", TK_STRING_NUMERIC);
+  TkSetGadgetState(4, 1);
+  while (TkWindowEvent(0) != 0) {
+  }
+}
+
+// A key pressed on the focused control, through the toolkit's event loop, which runs
+// until the queue is empty; returns the event it gave, or 0.
+int Press(UINT key, bool shift) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  int event = TkWindowEvent(0);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  return event;
+}
+
+TEST_F(Window, TheKeyboardMovesBetweenGadgetsAsInADialogAndArrowsClickOptions) {
+  ASSERT_EQ(TkOpenWindow(0, 300, 0, 100, 100, "Main", DemoStyle), 0);
+  OpenSettings();
+  EXPECT_EQ(GetFocus(), ControlOf(1, 4)) << "the focus starts on the selected option";
+  struct Step {
+    UINT key;
+    bool shift;
+    int64_t focus;    // the gadget focused after the key
+    int64_t selected; // the option selected after it
+    int64_t event;    // the gadget of the event it gave; 0 for none
+  } steps[] = {
+      {VK_TAB, false, 5, 4, 0}, {VK_TAB, true, 4, 4, 0},  {VK_LEFT, false, 3, 3, 3},
+      {VK_TAB, false, 5, 3, 0}, {VK_TAB, true, 3, 3, 0},  {VK_DOWN, false, 4, 4, 4},
+      {VK_TAB, false, 5, 4, 0}, {VK_TAB, false, 4, 4, 0}, {VK_RETURN, false, 4, 4, 0},
+  };
+  for (const Step &step : steps) {
+    SCOPED_TRACE(testing::Message() << "key " << step.key << (step.shift ? " with Shift" : ""));
+    int event = Press(step.key, step.shift);
+    EXPECT_EQ(event, step.event ? TK_EVENT_GADGET : 0);
+    if (event) {
+      EXPECT_EQ(TkEventGadget(), step.event);
+    }
+    EXPECT_EQ(GetFocus(), ControlOf(1, step.focus));
+    EXPECT_EQ(TkGetGadgetState(step.selected), 1);
+    EXPECT_EQ(TkGetGadgetState(step.selected == 3 ? 4 : 3), 0);
+  }
+  Press(VK_TAB, false);
+  SetActiveWindow(TkWindowHandle(0));
+  SetActiveWindow(TkWindowHandle(1));
+  EXPECT_EQ(GetFocus(), ControlOf(1, 5)) << "the focus comes back to where it was";
+  EXPECT_EQ(TkWindowEvent(0), 0);
+}
+
+void SetClipboardText(const std::wstring &text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(data, nullptr);
+  memcpy(GlobalLock(data), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(data);
+  SetClipboardData(CF_UNICODETEXT, data);
+  CloseClipboard();
+}
+
+TEST_F(Window, DigitsOnlyFieldsRefuseAPasteThatIsNotAllDigits) {
+  ASSERT_EQ(TkOpenWindow(1, 0, 0, 210, 61, "Settings", DemoStyle), 1);
+  TkStringGadget(5, 105, 5, 100, 20, "", TK_STRING_NUMERIC);
+  TkStringGadget(6, 105, 35, 100, 20, "", 0);
+  struct Paste {
+    int64_t field;
+    const wchar_t *clipboard;
+    bool key; // Ctrl+V rather than the Paste command
+    const char *text;
+  } pastes[] = {
+      {5, L"abc", false, "10"}, {5, L"12a", true, "10"}, {5, L"-5", false, "10"}, {5, L"250\r\n", true, "10"},
+      {5, L"250", false, "250"}, {5, L"7", true, "7"},   {6, L"abc", false, "abc"},
+  };
+  for (const Paste &paste : pastes) {
+    SCOPED_TRACE(testing::Message() << paste.field << ": " << TkWideToUtf8(paste.clipboard));
+    TkSetGadgetText(paste.field, "10");
+    while (TkWindowEvent(0) != 0) {
+    }
+    HWND field = ControlOf(1, paste.field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    SetClipboardText(paste.clipboard);
+    SendMessageW(field, paste.key ? WM_CHAR : WM_PASTE, paste.key ? 0x16 : 0, 0);
+    EXPECT_EQ(TkGetGadgetText(paste.field), paste.text);
+    bool refused = std::string(paste.text) == "10";
+    EXPECT_EQ(TkWindowEvent(0), refused ? 0 : TK_EVENT_GADGET);
+    DWORD from = 9, to = 9;
+    SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    if (refused) {
+      EXPECT_EQ(to - from, 2u) << "the selection stays";
+    }
+  }
+}
+
 int64_t KeepOpen(HWND, UINT message, WPARAM, LPARAM) { return message == WM_CLOSE ? 0 : TK_DEFAULT_CALLBACK_RESULT; }
 
 TEST_F(Window, TheCallbackComesFirstAndCloseRequestsBecomeEvents) {
@@ -145,6 +255,23 @@ TEST_F(Window, TheCallbackComesFirstAndCloseRequestsBecomeEvents) {
   TkCloseWindow(1);
   EXPECT_FALSE(TkIsWindow(1));
   EXPECT_EQ(TkWindowHandle(1), nullptr);
+}
+
+std::vector<std::string> DebugMessages;
+void KeepDebugMessage(const std::string &message) { DebugMessages.push_back(message); }
+
+// A program without a console has no standard error to show: each failure line goes to
+// the debug output as well, as one message without its line end.
+TEST(Report, FailureLinesGoToStandardErrorAndToTheDebugOutput) {
+  DebugMessages.clear();
+  CaptureDebugOutput(KeepDebugMessage);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(TkLoadImage(TK_ANY, "no such folder\\missing.png"), 0);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  CaptureDebugOutput(nullptr);
+  EXPECT_NE(errors.find("missing.png"), std::string::npos) << errors;
+  ASSERT_EQ(DebugMessages.size(), 1u);
+  EXPECT_EQ(DebugMessages[0] + "\n", errors);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include "image_internal.h"
 #include "port.h"
 
-#include <cstdio>
-
 bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool hasAlpha) {
   TkDiscardPicture(picture);
   TkImage image;
@@ -24,7 +22,7 @@ void TkDiscardPicture(TkDecodedPicture *picture) {
 }
 
 void TkReportImageFailure(const std::string &fileName, const std::string &reason) {
-  std::fprintf(stderr, "Cannot load image \"%s\": %s\n", fileName.c_str(), reason.c_str());
+  TkReportFailure("Cannot load image \"" + fileName + "\": " + reason);
 }
 
 // Both decoders are always built in; registering them is kept for the callers' start-up.

@@ -1,7 +1,8 @@
 // What each port of the toolkit implements. The build compiles toolkit/*.cpp and exactly
 // one port folder: gtk/ on Linux, win32/ on Windows. Each port provides
 //   - the "Program", "Windows and events" and "Gadgets" procedures of toolkit.h;
-//   - TkDecodePictureFile below, the PNG and JPEG decoding behind TkLoadImage.
+//   - TkDecodePictureFile below, the PNG and JPEG decoding behind TkLoadImage;
+//   - TkPortReportFailure below.
 // Everything else in toolkit/ is written once against the Windows API, and no file outside
 // the port folders asks which system it runs on. The ports share the event queue below.
 //
@@ -36,6 +37,10 @@ bool TkAllocatePicture(TkDecodedPicture *picture, int width, int height, bool ha
 void TkDiscardPicture(TkDecodedPicture *picture);
 // Row y of the picture, counted from the top.
 inline uint8_t *TkPictureRow(const TkDecodedPicture &picture, int y) { return picture.top + picture.step * y; }
+
+// Shows a failure line wherever the system shows a program's diagnostics besides standard
+// error, which TkReportFailure has written it to already.
+void TkPortReportFailure(const std::string &line);
 
 // Decodes a PNG or JPEG file. A picture that carries transparency (an alpha channel or a
 // transparency chunk) has hasAlpha set. On failure returns false with a short reason,

@@ -193,6 +193,10 @@ int64_t TkOpenLibrary(int64_t number, const std::string &fileName);
 void *TkGetFunction(int64_t library, const std::string &name);
 // Modal message box owned by the active window; flags are MB_* values.
 int TkMessageBox(const std::string &caption, const std::string &text, uint32_t flags);
+// Writes one line (given without its line end) that says what failed: on standard error,
+// and on Windows to the debug output too, since a program without a console has no
+// standard error to show.
+void TkReportFailure(const std::string &line);
 
 // ---------------------------------------------------------------------------------------
 // Images (toolkit images, distinct from the Render API's RenderImage)
@@ -209,7 +213,7 @@ std::string TkNoBytesReason(const std::string &fileName);
 // standard error naming the file). Pictures with transparency come out 32-bit with
 // straight alpha, others 24-bit.
 int64_t TkLoadImage(int64_t number, const std::string &fileName);
-// Writes the one line on standard error that says a picture file could not be loaded and
+// Reports (TkReportFailure) the one line that says a picture file could not be loaded and
 // why; for loaders that give up before TkLoadImage is reached.
 void TkReportImageFailure(const std::string &fileName, const std::string &reason);
 // Depth 32 (with an all-zero alpha channel) or 24; all pixels zero.

@@ -1,6 +1,7 @@
 // Start and end of the program on GTK 3.
 #include "gtk_internal.h"
 #include "linux_window.h"
+#include "port.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -103,6 +104,9 @@ gboolean OnTerminate(gpointer) {
 }
 
 } // namespace
+
+// On Linux a program's diagnostics are its standard error, written already.
+void TkPortReportFailure(const std::string &) {}
 
 bool TkGtkReady() { return DisplayOpen; }
 

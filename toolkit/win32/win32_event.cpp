@@ -13,6 +13,7 @@ namespace {
 TkWindowCallback AllWindowsCallback = nullptr;
 
 void Dispatch(MSG *message) {
+  if (TkWin32Navigate(message)) return;
   TranslateMessage(message);
   DispatchMessageW(message);
 }
@@ -24,6 +25,7 @@ void NoteCommand(WPARAM wParam, LPARAM lParam) {
   WORD code = HIWORD(wParam);
   bool clicked = gadget->kind == TkGadgetKind::Option && code == BN_CLICKED;
   bool changed = gadget->kind == TkGadgetKind::String && code == EN_CHANGE;
+  if (clicked && SendMessageW(gadget->handle, BM_GETCHECK, 0, 0) == BST_CHECKED) TkWin32OptionSelected(gadget);
   if (clicked || changed) TkQueueEvent(TK_EVENT_GADGET, gadget->window, gadget->number);
 }
 
@@ -35,6 +37,7 @@ void NoteCommand(WPARAM wParam, LPARAM lParam) {
 
 int TkWaitWindowEvent() {
   MSG message;
+  TkWin32PlaceFocus();
   while (!TkEventWaiting()) {
     BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) {
@@ -52,6 +55,7 @@ int TkWaitWindowEvent() {
 int TkWindowEvent(int timeoutMilliseconds) {
   ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMilliseconds > 0 ? timeoutMilliseconds : 0);
   MSG message;
+  TkWin32PlaceFocus();
   while (!TkEventWaiting()) {
     if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       Dispatch(&message);
@@ -91,6 +95,9 @@ LRESULT CALLBACK TkWin32WindowProcedure(HWND handle, UINT message, WPARAM wParam
     TkQueueEvent(TK_EVENT_CLOSE_WINDOW, number, TK_ANY);
     return 0;
   case WM_COMMAND: NoteCommand(wParam, lParam); break;
+  case WM_ACTIVATE:
+    if (TkWin32Activate(window, wParam)) return 0;
+    break;
   }
   return DefWindowProcW(handle, message, wParam, lParam);
 }

@@ -49,6 +49,8 @@ TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *class
   TkWin32Gadget *previous = Find(OpenGroupOption);
   bool joinsGroup = kind == TkGadgetKind::Option && previous && previous->window == window->number;
   if (!joinsGroup) style |= WS_GROUP;
+  // Until one is selected, the first option is its group's tab stop.
+  if (kind == TkGadgetKind::Option && !joinsGroup) style |= WS_TABSTOP;
   HWND handle = CreateWindowExW(exStyle, className, TkUtf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
                                 width, height, window->handle, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle) return nullptr;
@@ -57,6 +59,7 @@ TkWin32Gadget *AddGadget(int64_t number, TkGadgetKind kind, const wchar_t *class
   if (joinsGroup) gadget->group = previous->group;
   Gadgets[number] = gadget;
   OpenGroupOption = kind == TkGadgetKind::Option ? number : TK_ANY;
+  TkWin32GadgetMade();
   return gadget;
 }
 
@@ -82,6 +85,25 @@ TkWin32Gadget *TkWin32FindGadgetByHandle(HWND handle) {
 
 void TkWin32GadgetListChanged() { OpenGroupOption = TK_ANY; }
 
+bool TkWin32HasGadgets(int64_t window) {
+  for (auto &entry : Gadgets)
+    if (entry.second->window == window) return true;
+  return false;
+}
+
+// The one tab stop of an option group is its selected option, so that Tab lands on the
+// selection, as in GTK. Focus reaching an option that is not selected would select it on
+// Windows, and tabbing through the window would change the choice.
+void TkWin32OptionSelected(TkWin32Gadget *option) {
+  for (auto &entry : Gadgets) {
+    TkWin32Gadget *member = entry.second;
+    if (member->kind != TkGadgetKind::Option || member->group != option->group) continue;
+    LONG_PTR style = GetWindowLongPtrW(member->handle, GWL_STYLE);
+    LONG_PTR wanted = member == option ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
+    if (wanted != style) SetWindowLongPtrW(member->handle, GWL_STYLE, wanted);
+  }
+}
+
 int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
   TkWin32Gadget *gadget =
       AddGadget(number, TkGadgetKind::Text, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, x, y, width, height, text);
@@ -90,7 +112,7 @@ int64_t TkTextGadget(int64_t number, int x, int y, int width, int height, const 
 
 int64_t TkOptionGadget(int64_t number, int x, int y, int width, int height, const std::string &text) {
   TkWin32Gadget *gadget =
-      AddGadget(number, TkGadgetKind::Option, L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0, x, y, width, height, text);
+      AddGadget(number, TkGadgetKind::Option, L"BUTTON", BS_AUTORADIOBUTTON, 0, x, y, width, height, text);
   return gadget ? gadget->number : 0;
 }
 
@@ -99,6 +121,7 @@ int64_t TkStringGadget(int64_t number, int x, int y, int width, int height, cons
   if (flags & TK_STRING_NUMERIC) style |= ES_NUMBER;
   TkWin32Gadget *gadget =
       AddGadget(number, TkGadgetKind::String, L"EDIT", style, WS_EX_CLIENTEDGE, x, y, width, height, text);
+  if (gadget && (flags & TK_STRING_NUMERIC)) TkWin32AcceptDigitsOnly(gadget->handle);
   return gadget ? gadget->number : 0;
 }
 
@@ -123,6 +146,7 @@ void TkSetGadgetState(int64_t number, int state) {
         SendMessageW(entry.second->handle, BM_SETCHECK, BST_UNCHECKED, 0);
   }
   SendMessageW(gadget->handle, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (state) TkWin32OptionSelected(gadget);
 }
 
 std::string TkGetGadgetText(int64_t number) {
@@ -131,8 +155,8 @@ std::string TkGetGadgetText(int64_t number) {
 }
 
 void TkSetGadgetText(int64_t number, const std::string &text) {
-  // ES_NUMBER filters typing only; the program's own text is taken as it is, and the edit
-  // field reports the change like any other.
+  // A digits-only field filters what is typed or pasted; the program's own text is taken
+  // as it is, and the edit field reports the change like any other.
   if (TkWin32Gadget *gadget = Find(number)) SetWindowTextW(gadget->handle, TkUtf8ToWide(text).c_str());
 }
 

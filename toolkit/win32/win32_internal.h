@@ -16,6 +16,7 @@ struct TkPortWindow {
   int64_t number;
   HWND handle;
   TkWindowCallback callback;
+  HWND focus; // the gadget that had the keyboard focus when the window was last left
 };
 
 enum class TkGadgetKind { Text, Option, String };
@@ -35,7 +36,7 @@ struct TkWin32Gadget {
 // The window class of every toolkit window, registered by TkInit.
 extern const wchar_t TkWindowClass[];
 // The font of every gadget: the one Windows programs use for their dialogs and messages,
-// sized for 96 DPI like the rest of the window. Made by TkInit.
+// at its ordinary size. Made by TkInit.
 HFONT TkWin32GadgetFont();
 
 // The text of a window or control as UTF-8.
@@ -49,6 +50,24 @@ void TkWin32FreeGadgetsOf(int64_t window);
 TkWin32Gadget *TkWin32FindGadgetByHandle(HWND handle);
 // A window was opened: the next option starts a new group.
 void TkWin32GadgetListChanged();
+// Whether the window holds any gadget.
+bool TkWin32HasGadgets(int64_t window);
+// An option was selected: it becomes its group's tab stop.
+void TkWin32OptionSelected(TkWin32Gadget *option);
+
+// Keyboard (win32_keyboard.cpp)
+// Lets the dialog manager take a key meant for a window with gadgets (Tab, Shift+Tab, the
+// arrows); true when it took and dispatched the message.
+bool TkWin32Navigate(MSG *message);
+// A gadget was made: the focus is placed once the event loop runs again.
+void TkWin32GadgetMade();
+// Gives the focus to the first tab stop of the active window when nothing in it has it.
+void TkWin32PlaceFocus();
+// WM_ACTIVATE of a window: keeps its focused gadget when it is left and gives the focus
+// back when it is activated; true when the focus was given.
+bool TkWin32Activate(TkPortWindow *window, WPARAM wParam);
+// Makes a digits-only edit field refuse a paste that holds anything but digits.
+void TkWin32AcceptDigitsOnly(HWND field);
 
 // The window procedure of every toolkit window: bound callback first, then the
 // toolkit's own handling, then DefWindowProcW.

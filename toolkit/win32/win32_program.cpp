@@ -1,4 +1,6 @@
 // Start and end of the program on Win32.
+#include "port.h"
+#include "text_utf.h"
 #include "win32_internal.h"
 
 #include <commctrl.h>
@@ -18,19 +20,15 @@ bool Initialised = false;
 HFONT GadgetFont = nullptr;
 bool OwnFont = false; // false while GadgetFont is a stock object
 
-// The message font of the system (Segoe UI on current Windows), not the bitmap system
-// font that controls get by default. The program declares itself DPI-aware and lays its
-// windows out in pixels, so the font is taken back to its size at 96 DPI to fit the
-// gadgets' pixel rectangles.
+// The message font of the system (Segoe UI on current Windows) at its ordinary size, not
+// the bitmap system font that controls get by default. The programs declare no DPI
+// awareness, so the metrics are those of 96 DPI, which the gadgets' rectangles are made
+// for, and Windows scales the font with the rest of the window on a high-DPI screen.
 HFONT MakeGadgetFont() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  HDC screen = GetDC(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  if (dpi > 0 && dpi != 96) metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, 96, dpi);
   HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   OwnFont = font != nullptr;
   return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -57,6 +55,9 @@ bool RegisterWindowClass() {
 
 HFONT TkWin32GadgetFont() { return GadgetFont; }
 
+// Where a debugger or a debug-output viewer shows it, beside the backend's own messages.
+void TkPortReportFailure(const std::string &line) { OutputDebugStringW(TkUtf8ToWide(line).c_str()); }
+
 // ---------------------------------------------------------------------------------------
 // Program
 // ---------------------------------------------------------------------------------------
@@ -67,7 +68,7 @@ void TkInit() {
   CoInitialize(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!RegisterWindowClass()) std::fprintf(stderr, "Cannot register the window class: windows are not available\n");
+  if (!RegisterWindowClass()) TkReportFailure("Cannot register the window class: windows are not available");
   GadgetFont = MakeGadgetFont();
 }
 

@@ -38,9 +38,9 @@ POINT Placement(int x, int y, uint32_t flags, SIZE outer, const TkPortWindow *pa
   return POINT{x, y};
 }
 
-// Themes, title bars of more than one line or a DPI of the window's monitor that differs
-// from the system's can make the frame other than AdjustWindowRectEx said; the client
-// area is what the program composes for, so the outer size follows it.
+// Themes or title bars of more than one line can make the frame other than
+// AdjustWindowRectEx said; the client area is what the program composes for, so the
+// outer size follows it.
 void HoldClientSize(HWND handle, int width, int height) {
   RECT client{}, frame{};
   GetClientRect(handle, &client);
@@ -86,7 +86,7 @@ int64_t TkOpenWindow(int64_t number, int x, int y, int width, int height, const 
   HWND handle = CreateWindowExW(exStyle, TkWindowClass, TkUtf8ToWide(title).c_str(), style, at.x, at.y, outer.cx,
                                 outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!handle) return 0;
-  TkPortWindow *window = new TkPortWindow{number, handle, nullptr};
+  TkPortWindow *window = new TkPortWindow{number, handle, nullptr, nullptr};
   // Filed before it is shown: the window procedure finds the window by its handle.
   TkFileWindow(number, window, handle);
   HoldClientSize(window->handle, width, height);
