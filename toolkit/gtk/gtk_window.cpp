@@ -2,6 +2,9 @@
 // GtkFixed of exactly the client size; a drawing area at the back of the fixed shows the
 // platform's back buffer and the gadgets sit in front of it.
 #include "gtk_internal.h"
+
+#include <gdk/gdkx.h>
+
 #include "port.h"
 #include "linux_window.h"
 #include "window_table.h"
@@ -32,10 +35,12 @@ GdkRectangle FrameOf(const TkPortWindow *window) {
 
 // A minimised (iconified) window has no client area, as Windows reports it: GTK keeps the
 // allocation of the hidden widgets, which would place balls spawned meanwhile inside a
-// window nobody sees instead of at its edge.
+// window nobody sees instead of at its edge. Only X11 tells: a Wayland compositor never
+// says whether a window is minimised, and GDK's flag there can be set on a window in plain
+// view (seen under weston), which would make the pointer and the balls see no window.
 bool Minimised(const TkPortWindow *window) {
   GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
-  return gdkWindow && (gdk_window_get_state(gdkWindow) & GDK_WINDOW_STATE_ICONIFIED);
+  return gdkWindow && GDK_IS_X11_WINDOW(gdkWindow) && (gdk_window_get_state(gdkWindow) & GDK_WINDOW_STATE_ICONIFIED);
 }
 
 void Place(TkPortWindow *window, int x, int y, uint32_t flags, const TkPortWindow *parent) {
