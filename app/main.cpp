@@ -25,6 +25,9 @@ static bool HasOption(int argc, char **argv, const char *option) {
 }
 
 int main(int argc, char **argv) {
+  // From the first instant, a request to end (a signal on Linux) ends the program as
+  // closing a window does.
+  TkCatchEndRequests();
   TkInit();
   if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -71,7 +72,19 @@ bool Start(const std::string &program, Child *child, const std::vector<std::stri
   std::vector<char *> envp;
   for (std::string &entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+  // The requests to end start at their defaults, whatever the test inherited, and blocked:
+  // one sent at once waits for the program's first instant instead of meeting the loader
+  // before the program has run at all.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t requests;
+  sigemptyset(&requests);
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&requests, number);
+  posix_spawnattr_setsigdefault(&attributes, &requests);
+  posix_spawnattr_setsigmask(&attributes, &requests);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }
@@ -266,19 +279,60 @@ TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithTenThousandBalls) {
   RunAndClose("render_demo_crazy", "rendering With", "10000");
 }
 
-// --stats anywhere on the command line adds the end line on standard output; other
-// arguments are ignored as they always were, and without the option nothing is printed.
-TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
-  const std::string output = RunAndClose("render_demo", "^Settings$", "", {"stray", "--stats"});
-  const std::string start = "{\"stats\": \"end\", \"program\": \"render_demo\", \"fps_asked\": 60, \"balls\": 10, "
-                            "\"frames_painted\": ";
+// The output's last line is the --stats end line, which starts so.
+void ExpectTheEndLineLast(const std::string &output, const std::string &start) {
   // A slow start may add a periodic line first; the end line comes last.
   ASSERT_GE(output.size(), 2u) << output;
   const size_t lastLine = output.rfind('\n', output.size() - 2) + 1; // 0 when there is one line
   EXPECT_EQ(output.compare(lastLine, start.size(), start), 0) << output;
   EXPECT_EQ(output.substr(output.size() - 2), "}\n") << output;
+}
+
+const std::string EndLineStart = "{\"stats\": \"end\", \"program\": \"render_demo\", \"fps_asked\": 60, \"balls\": ";
+
+// --stats anywhere on the command line adds the end line on standard output; other
+// arguments are ignored as they always were, and without the option nothing is printed.
+TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
+  const std::string output = RunAndClose("render_demo", "^Settings$", "", {"stray", "--stats"});
+  ExpectTheEndLineLast(output, EndLineStart + "10, \"frames_painted\": ");
 
   EXPECT_EQ(RunAndClose("render_demo", "^Settings$", "", {"--statistics", "-stats"}), "");
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as closing a window does, at any moment: at
+// its first instant, while it loads its pictures, and once it shows frames.
+TEST(DemoPrograms, EachRequestToEndAtAnyMomentEndsTheProgramAsAClose) {
+  constexpr int AfterTheWindowShows = -1;
+  struct Moment {
+    const char *name;
+    int milliseconds; // after the start, or AfterTheWindowShows
+  };
+  const Moment moments[] = {{"at once", 0}, {"early in start-up", 20}, {"later in start-up", 120},
+                            {"showing frames", AfterTheWindowShows}};
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const Moment &moment : moments) {
+      SCOPED_TRACE(std::string(strsignal(number)) + ", " + moment.name);
+      Child child;
+      ASSERT_TRUE(Start("render_demo", &child, {}, {"--stats"}));
+      int exitCode = -2; // still running
+      if (moment.milliseconds == AfterTheWindowShows) {
+        EXPECT_NE(FindWindow(child.pid, "sub-system demo", &exitCode), 0u);
+        // A few frames after the window is mapped.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(moment.milliseconds));
+      }
+      if (exitCode == -2) {
+        kill(child.pid, number);
+        exitCode = WaitForExit(child.pid);
+      }
+      const std::string output = ReadFile(child.outputFile), errors = ReadFile(child.errorFile);
+      std::filesystem::remove(child.outputFile);
+      std::filesystem::remove(child.errorFile);
+      EXPECT_EQ(exitCode, 0) << errors;
+      ExpectTheEndLineLast(output, EndLineStart);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -5,9 +5,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <glib-unix.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -90,18 +87,6 @@ void OnGdkCritical(const gchar *domain, GLogLevelFlags level, const gchar *messa
   g_log_default_handler(domain, level, message, nullptr);
 }
 
-// A request to end (a session closing, `kill`) reaches the program as a close request to
-// each of its windows, as Windows sends WM_CLOSE to a program's windows when it is asked
-// to end; the program then ends as if the user had closed one. A second request, or one
-// while no window is open, ends the process at once.
-gboolean OnTerminate(gpointer) {
-  if (TkGtkAskEveryWindowToClose() == 0) {
-    std::signal(SIGTERM, SIG_DFL);
-    std::raise(SIGTERM);
-  }
-  return G_SOURCE_REMOVE;
-}
-
 } // namespace
 
 bool TkGtkReady() { return DisplayOpen; }
@@ -122,7 +107,6 @@ void TkInit() {
   if (DisplayOpen) {
     InstallGadgetCss();
     UseProgramIcon();
-    g_unix_signal_add(SIGTERM, OnTerminate, nullptr);
   } else {
     std::fprintf(stderr, "Cannot open the display: windows are not available\n");
   }

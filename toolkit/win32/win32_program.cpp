@@ -61,6 +61,12 @@ HFONT TkWin32GadgetFont() { return GadgetFont; }
 // Program
 // ---------------------------------------------------------------------------------------
 
+// Windows asks a program to end through its windows (WM_CLOSE), which the window
+// procedure already turns into close events, and ends a program with no window itself:
+// there is nothing to catch before the windows exist.
+void TkCatchEndRequests() {}
+bool TkEndRequested() { return false; }
+
 void TkInit() {
   if (Initialised) return;
   Initialised = true;
