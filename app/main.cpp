@@ -30,6 +30,8 @@ int main(int argc, char **argv) {
   TkCatchEndRequests();
   TkInit();
   if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
+  // A display that goes away ends the program as a failure, with the figures so far.
+  TkAtLostDisplay(EndFrameStats);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);
   EndFrameStats();
   if (ReleaseAtExit) {

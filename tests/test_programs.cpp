@@ -91,9 +91,11 @@ bool Start(const std::string &program, Child *child, const std::vector<std::stri
 
 // The program's visible window whose title contains the text, once mapped; 0 when the
 // program never shows it. A program that ends meanwhile is reaped and its exit code kept.
-unsigned long FindWindow(pid_t pid, const std::string &titlePart, int *exitCode) {
+// The display is the test's own unless one is named (":N").
+unsigned long FindWindow(pid_t pid, const std::string &titlePart, int *exitCode, const std::string &display = "") {
   if (*exitCode != -2) return 0; // already ended and reaped
-  const std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
+  const std::string command = (display.empty() ? "" : "DISPLAY=" + display + " ") +
+                              "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
                               titlePart + "' 2>/dev/null | head -n 1";
   for (int attempt = 0; attempt < 1200; attempt++) {
     const std::string found = Shell(command);
@@ -333,6 +335,52 @@ TEST(DemoPrograms, EachRequestToEndAtAnyMomentEndsTheProgramAsAClose) {
       ExpectTheEndLineLast(output, EndLineStart);
     }
   }
+}
+
+// An X server of the test's own, which it may take away under a program: its display
+// (":N"), or "" when it did not start.
+std::string StartXServer(pid_t *server) {
+  int numberPipe[2];
+  if (pipe(numberPipe) != 0) return "";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, numberPipe[1], 3);
+  posix_spawn_file_actions_addclose(&actions, numberPipe[0]);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> arguments = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+  std::vector<char *> argv;
+  for (std::string &argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const bool started = posix_spawnp(server, "Xvfb", &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(numberPipe[1]);
+  // The server writes its display number once it takes clients; one that fails closes the pipe.
+  std::string number;
+  char digit = 0;
+  while (started && read(numberPipe[0], &digit, 1) == 1 && digit != '\n') number += digit;
+  close(numberPipe[0]);
+  return number.empty() ? "" : ":" + number;
+}
+
+// The X server going away is a failure: the program says so, prints its end line and
+// ends with a code other than 0.
+TEST(DemoPrograms, LosingTheDisplayIsNamedAndFailsAfterTheEndLine) {
+  pid_t server = 0;
+  const std::string display = StartXServer(&server);
+  ASSERT_NE(display, "") << "Xvfb did not start";
+  Child child;
+  ASSERT_TRUE(Start("render_demo", &child, {"DISPLAY=" + display, "WAYLAND_DISPLAY="}, {"--stats"}));
+  int exitCode = -2; // still running
+  EXPECT_NE(FindWindow(child.pid, "sub-system demo", &exitCode, display), 0u);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  if (exitCode == -2) exitCode = WaitForExit(child.pid);
+  const std::string output = ReadFile(child.outputFile), errors = ReadFile(child.errorFile);
+  std::filesystem::remove(child.outputFile);
+  std::filesystem::remove(child.errorFile);
+  EXPECT_EQ(exitCode, 1) << errors;
+  EXPECT_NE(errors.find("Lost the connection to the display"), std::string::npos) << errors;
+  ExpectTheEndLineLast(output, EndLineStart + "10, ");
 }
 
 // ---------------------------------------------------------------------------------------

@@ -29,6 +29,12 @@ bool TkEndRequested();
 // Initialises every service once (common controls, COM on the calling GUI thread, the
 // window system). Call before anything else but TkCatchEndRequests.
 void TkInit();
+// What runs when the window system goes away under the program (on Linux, the X server
+// ends or drops the connection): on the GUI thread, after the toolkit has said so on
+// standard error and before the process ends with exit code 1. It may print its last
+// words but must not touch the windows. Windows has no such connection to lose.
+typedef void (*TkLostDisplayProc)();
+void TkAtLostDisplay(TkLostDisplayProc procedure);
 // Releases the toolkit's own resources once, after the event loop.
 void TkEnd();
 // Ends the process at once with the exit code, whatever other threads are doing.

@@ -3,6 +3,7 @@
 #include "linux_window.h"
 
 #include <commctrl.h>
+#include <gdk/gdkx.h>
 #include <objbase.h>
 
 #include <cstdio>
@@ -19,6 +20,7 @@ namespace {
 
 bool Initialised = false;
 bool DisplayOpen = false;
+TkLostDisplayProc LostDisplayProcedure = nullptr;
 
 // GTK's theme gives entries, buttons and radio buttons minimum sizes well above the
 // small rectangles the programs ask for; these rules let every gadget take exactly its
@@ -87,6 +89,15 @@ void OnGdkCritical(const gchar *domain, GLogLevelFlags level, const gchar *messa
   g_log_default_handler(domain, level, message, nullptr);
 }
 
+// Xlib calls this when the connection to the X server breaks, and ends the process if it
+// returns; GDK's own handler ends it without a word. Nothing of the windows can be used
+// any more: the program says what happened, has its last words and fails.
+int OnLostDisplay(Display *) {
+  std::fprintf(stderr, "Lost the connection to the display: the windows are gone\n");
+  if (LostDisplayProcedure) LostDisplayProcedure();
+  TkExitProcess(1);
+}
+
 } // namespace
 
 bool TkGtkReady() { return DisplayOpen; }
@@ -107,6 +118,7 @@ void TkInit() {
   if (DisplayOpen) {
     InstallGadgetCss();
     UseProgramIcon();
+    if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(OnLostDisplay);
   } else {
     std::fprintf(stderr, "Cannot open the display: windows are not available\n");
   }
@@ -115,6 +127,8 @@ void TkInit() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 }
+
+void TkAtLostDisplay(TkLostDisplayProc procedure) { LostDisplayProcedure = procedure; }
 
 void TkEnd() {
   if (!Initialised) return;

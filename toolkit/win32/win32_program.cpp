@@ -67,6 +67,9 @@ HFONT TkWin32GadgetFont() { return GadgetFont; }
 void TkCatchEndRequests() {}
 bool TkEndRequested() { return false; }
 
+// A Windows program's windows live in the system itself; no connection can go away.
+void TkAtLostDisplay(TkLostDisplayProc) {}
+
 void TkInit() {
   if (Initialised) return;
   Initialised = true;
