@@ -108,7 +108,7 @@ TEST(BenchOptions, HelpListsEveryOptionAndGoodOptionsRun) {
 std::map<std::string, std::string> Snapshot(const std::filesystem::path &folder) {
   std::map<std::string, std::string> entries;
   for (const std::filesystem::directory_entry &entry : std::filesystem::directory_iterator(folder)) {
-    struct stat info{};
+    struct stat info {};
     lstat(entry.path().c_str(), &info);
     std::string held = std::to_string(info.st_mode) + " ";
     if (S_ISREG(info.st_mode)) {
@@ -170,8 +170,9 @@ TEST(BenchOptions, APngThatCannotBeWrittenLeavesEveryFileAsItWas) {
       {"a file whose replacement cannot grow",
        [&](const std::filesystem::path &folder) { return keep(folder / "frame.png"); }, "ulimit -f 1; trap '' XFSZ; ",
        "File too large"},
-      {"a folder that does not exist", [](const std::filesystem::path &folder) { return (folder / "none/f.png").string(); },
-       "", "No such file or directory"},
+      {"a folder that does not exist",
+       [](const std::filesystem::path &folder) { return (folder / "none/f.png").string(); }, "",
+       "No such file or directory"},
       // Last, since only root may make the node and the test skips without it.
       {"a full device",
        [](const std::filesystem::path &folder) {

@@ -314,8 +314,8 @@ TEST(DemoPrograms, EachRequestToEndAtAnyMomentEndsTheProgramAsAClose) {
     const char *name;
     int milliseconds; // after the start, or AfterTheWindowShows
   };
-  const Moment moments[] = {{"at once", 0}, {"early in start-up", 20}, {"later in start-up", 120},
-                            {"showing frames", AfterTheWindowShows}};
+  const Moment moments[] = {
+      {"at once", 0}, {"early in start-up", 20}, {"later in start-up", 120}, {"showing frames", AfterTheWindowShows}};
   for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
     for (const Moment &moment : moments) {
       SCOPED_TRACE(std::string(strsignal(number)) + ", " + moment.name);

@@ -64,7 +64,7 @@ gboolean OnWake(gint fd, GIOCondition, gpointer) {
 void TkCatchEndRequests() {
   if (WakePipe[0] >= 0 || pipe2(WakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   g_unix_fd_add(WakePipe[0], G_IO_IN, OnWake, nullptr);
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnEndSignal;
   sigemptyset(&action.sa_mask);
   // A read or a wait that the signal interrupts carries on.
@@ -72,7 +72,7 @@ void TkCatchEndRequests() {
   sigset_t unblock;
   sigemptyset(&unblock);
   for (int number : EndSignals) {
-    struct sigaction previous{};
+    struct sigaction previous {};
     sigaction(number, nullptr, &previous);
     // An ignored signal stays ignored: that is how nohup, or a shell starting a program in
     // the background, asks that the program outlive the terminal or its Ctrl+C.

@@ -33,10 +33,10 @@ long DecoderMemoryFor(const jpeg_decompress_struct &info) {
   int64_t bytes = DecoderMemoryMargin;
   for (int c = 0; c < info.num_components; ++c) {
     const jpeg_component_info &component = info.comp_info[c];
-    const int64_t across = (component.width_in_blocks + component.h_samp_factor - 1) / component.h_samp_factor *
-                           component.h_samp_factor;
-    const int64_t down = (component.height_in_blocks + component.v_samp_factor - 1) / component.v_samp_factor *
-                         component.v_samp_factor;
+    const int64_t across =
+        (component.width_in_blocks + component.h_samp_factor - 1) / component.h_samp_factor * component.h_samp_factor;
+    const int64_t down =
+        (component.height_in_blocks + component.v_samp_factor - 1) / component.v_samp_factor * component.v_samp_factor;
     bytes += across * down * static_cast<int64_t>(sizeof(JBLOCK));
     bytes += across * DCTSIZE * (4 * component.v_samp_factor * DCTSIZE) * static_cast<int64_t>(sizeof(JSAMPLE));
   }

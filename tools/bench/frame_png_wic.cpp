@@ -54,9 +54,9 @@ HRESULT Encode(PngJob *job, const std::wstring &file, std::vector<uint32_t> *pix
 // The system's words for a failure, or its number where the system has none.
 std::string Describe(HRESULT result) {
   WCHAR *text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(result), 0, reinterpret_cast<WCHAR *>(&text), 0, nullptr);
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<WCHAR *>(&text), 0, nullptr);
   std::string words = length > 0 ? TkWideToUtf8(text, length) : std::string();
   if (text) LocalFree(text);
   while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
@@ -75,7 +75,8 @@ HRESULT LastError() { return HRESULT_FROM_WIN32(GetLastError()); }
 HRESULT WriteBeside(const std::wstring &file, std::vector<uint32_t> *pixels, int width, int height) {
   WCHAR full[MAX_PATH];
   const DWORD length = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return length == 0 ? LastError() : HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  if (length == 0 || length >= MAX_PATH)
+    return length == 0 ? LastError() : HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   std::wstring folder(full);
   folder.erase(folder.find_last_of(L"\\/") + 1);
   WCHAR temporary[MAX_PATH];
