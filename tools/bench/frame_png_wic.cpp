@@ -77,6 +77,11 @@ HRESULT WriteBeside(const std::wstring &file, std::vector<uint32_t> *pixels, int
   const DWORD length = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
   if (length == 0 || length >= MAX_PATH)
     return length == 0 ? LastError() : HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  // Replacing would get round the file's read-only mark. Windows refuses the rename
+  // anyway; Wine, for a root user, does not.
+  const DWORD attributes = GetFileAttributesW(full);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
   std::wstring folder(full);
   folder.erase(folder.find_last_of(L"\\/") + 1);
   WCHAR temporary[MAX_PATH];
