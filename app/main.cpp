@@ -25,8 +25,13 @@ static bool HasOption(int argc, char **argv, const char *option) {
 }
 
 int main(int argc, char **argv) {
+  // From the first instant, a request to end (a signal on Linux) ends the program as
+  // closing a window does.
+  TkCatchEndRequests();
   TkInit();
   if (HasOption(argc, argv, "--stats")) StartFrameStats(Variant.programName);
+  // A display that goes away ends the program as a failure, with the figures so far.
+  TkAtLostDisplay(EndFrameStats);
   RunDemo(Variant.titlePrefix, Variant.composeFrame);
   EndFrameStats();
   if (ReleaseAtExit) {

@@ -71,6 +71,9 @@ void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
   ViewWidth = 800;
   ViewHeight = 600;
   SetUpScene();
+  // The pictures take most of start-up; a request to end that came meanwhile stops it
+  // before the windows open.
+  if (TkEndRequested()) return;
 
   OpenMainWindow(titlePrefix);
   OpenSettingsWindow();
@@ -101,7 +104,11 @@ void RunEventLoop() {
 }
 
 void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame) {
+  // A request to end that comes during start-up ends the program at the next step, as
+  // closing a window would end it; once the loop runs, it arrives as a close request.
+  if (TkEndRequested()) return;
   PrepareDemo(titlePrefix, composeFrame);
+  if (TkEndRequested()) return;
   // The thread lives until the process exits; nothing waits for it.
   StartRenderThread();
   RunEventLoop();

@@ -7,7 +7,8 @@
 
 // Start-up up to the render thread: Gdi32.dll, BallList, the view, the scene, both
 // windows with their gadgets, ListMutex, the first balls and MainWindow's callback.
-// titlePrefix is followed by RendererName in MainWindow's title. GUI thread, once.
+// titlePrefix is followed by RendererName in MainWindow's title. A request to end that
+// comes while the pictures load stops it before the windows open. GUI thread, once.
 void PrepareDemo(const std::string &titlePrefix, FrameComposer composeFrame);
 
 // Start-up steps on their own: MainWindow with the title prefix and RendererName, the
@@ -22,6 +23,7 @@ bool HandleWindowEvent(int event);
 void RunEventLoop();
 
 // The whole program between TkInit and TkEnd: start-up, the render thread, the loop.
+// Returns early when a request to end comes during start-up.
 void RunDemo(const std::string &titlePrefix, FrameComposer composeFrame);
 // Stops the render thread and releases the balls, ListMutex and everything the Render API
 // holds, for a program that ends by returning from main. GUI thread, after RunDemo.

@@ -29,7 +29,6 @@ done
 
 jobs=$(nproc)
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 display=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -71,16 +72,30 @@ bool Start(const std::string &program, Child *child, const std::vector<std::stri
   std::vector<char *> envp;
   for (std::string &entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+  // The requests to end start at their defaults, whatever the test inherited, and blocked:
+  // one sent at once waits for the program's first instant instead of meeting the loader
+  // before the program has run at all.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t requests;
+  sigemptyset(&requests);
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&requests, number);
+  posix_spawnattr_setsigdefault(&attributes, &requests);
+  posix_spawnattr_setsigmask(&attributes, &requests);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const int failed = posix_spawn(&child->pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }
 
 // The program's visible window whose title contains the text, once mapped; 0 when the
 // program never shows it. A program that ends meanwhile is reaped and its exit code kept.
-unsigned long FindWindow(pid_t pid, const std::string &titlePart, int *exitCode) {
+// The display is the test's own unless one is named (":N").
+unsigned long FindWindow(pid_t pid, const std::string &titlePart, int *exitCode, const std::string &display = "") {
   if (*exitCode != -2) return 0; // already ended and reaped
-  const std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
+  const std::string command = (display.empty() ? "" : "DISPLAY=" + display + " ") +
+                              "xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '" +
                               titlePart + "' 2>/dev/null | head -n 1";
   for (int attempt = 0; attempt < 1200; attempt++) {
     const std::string found = Shell(command);
@@ -150,9 +165,14 @@ public:
     auto openDisplay = xlib ? reinterpret_cast<Display *(*)(const char *)>(dlsym(xlib, "XOpenDisplay")) : nullptr;
     if (openDisplay) display_ = openDisplay(nullptr);
   }
+  void TearDown() override {
+    void *xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    auto closeDisplay = xlib ? reinterpret_cast<int (*)(Display *)>(dlsym(xlib, "XCloseDisplay")) : nullptr;
+    if (closeDisplay && display_) closeDisplay(display_);
+  }
 
 private:
-  Display *display_ = nullptr; // kept until the process ends
+  Display *display_ = nullptr; // kept until every test has run
 };
 const ::testing::Environment *const Keeper = ::testing::AddGlobalTestEnvironment(new DisplayKeeper);
 
@@ -266,19 +286,107 @@ TEST(DemoPrograms, ClosingTheMainWindowEndsTheCrazyDemoWithTenThousandBalls) {
   RunAndClose("render_demo_crazy", "rendering With", "10000");
 }
 
-// --stats anywhere on the command line adds the end line on standard output; other
-// arguments are ignored as they always were, and without the option nothing is printed.
-TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
-  const std::string output = RunAndClose("render_demo", "^Settings$", "", {"stray", "--stats"});
-  const std::string start = "{\"stats\": \"end\", \"program\": \"render_demo\", \"fps_asked\": 60, \"balls\": 10, "
-                            "\"frames_painted\": ";
+// The output's last line is the --stats end line, which starts so.
+void ExpectTheEndLineLast(const std::string &output, const std::string &start) {
   // A slow start may add a periodic line first; the end line comes last.
   ASSERT_GE(output.size(), 2u) << output;
   const size_t lastLine = output.rfind('\n', output.size() - 2) + 1; // 0 when there is one line
   EXPECT_EQ(output.compare(lastLine, start.size(), start), 0) << output;
   EXPECT_EQ(output.substr(output.size() - 2), "}\n") << output;
+}
+
+const std::string EndLineStart = "{\"stats\": \"end\", \"program\": \"render_demo\", \"fps_asked\": 60, \"balls\": ";
+
+// --stats anywhere on the command line adds the end line on standard output; other
+// arguments are ignored as they always were, and without the option nothing is printed.
+TEST(DemoPrograms, TheStatsOptionPrintsOneEndLineWhenTheProgramEnds) {
+  const std::string output = RunAndClose("render_demo", "^Settings$", "", {"stray", "--stats"});
+  ExpectTheEndLineLast(output, EndLineStart + "10, \"frames_painted\": ");
 
   EXPECT_EQ(RunAndClose("render_demo", "^Settings$", "", {"--statistics", "-stats"}), "");
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as closing a window does, at any moment: at
+// its first instant, while it loads its pictures, and once it shows frames.
+TEST(DemoPrograms, EachRequestToEndAtAnyMomentEndsTheProgramAsAClose) {
+  constexpr int AfterTheWindowShows = -1;
+  struct Moment {
+    const char *name;
+    int milliseconds; // after the start, or AfterTheWindowShows
+  };
+  const Moment moments[] = {
+      {"at once", 0}, {"early in start-up", 20}, {"later in start-up", 120}, {"showing frames", AfterTheWindowShows}};
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const Moment &moment : moments) {
+      SCOPED_TRACE(std::string(strsignal(number)) + ", " + moment.name);
+      Child child;
+      ASSERT_TRUE(Start("render_demo", &child, {}, {"--stats"}));
+      int exitCode = -2; // still running
+      if (moment.milliseconds == AfterTheWindowShows) {
+        EXPECT_NE(FindWindow(child.pid, "sub-system demo", &exitCode), 0u);
+        // A few frames after the window is mapped.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(moment.milliseconds));
+      }
+      if (exitCode == -2) {
+        kill(child.pid, number);
+        exitCode = WaitForExit(child.pid);
+      }
+      const std::string output = ReadFile(child.outputFile), errors = ReadFile(child.errorFile);
+      std::filesystem::remove(child.outputFile);
+      std::filesystem::remove(child.errorFile);
+      EXPECT_EQ(exitCode, 0) << errors;
+      ExpectTheEndLineLast(output, EndLineStart);
+    }
+  }
+}
+
+// An X server of the test's own, which it may take away under a program: its display
+// (":N"), or "" when it did not start.
+std::string StartXServer(pid_t *server) {
+  int numberPipe[2];
+  if (pipe(numberPipe) != 0) return "";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, numberPipe[1], 3);
+  posix_spawn_file_actions_addclose(&actions, numberPipe[0]);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> arguments = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+  std::vector<char *> argv;
+  for (std::string &argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const bool started = posix_spawnp(server, "Xvfb", &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(numberPipe[1]);
+  // The server writes its display number once it takes clients; one that fails closes the pipe.
+  std::string number;
+  char digit = 0;
+  while (started && read(numberPipe[0], &digit, 1) == 1 && digit != '\n') number += digit;
+  close(numberPipe[0]);
+  return number.empty() ? "" : ":" + number;
+}
+
+// The X server going away is a failure: the program says so, prints its end line and
+// ends with a code other than 0.
+TEST(DemoPrograms, LosingTheDisplayIsNamedAndFailsAfterTheEndLine) {
+  pid_t server = 0;
+  const std::string display = StartXServer(&server);
+  ASSERT_NE(display, "") << "Xvfb did not start";
+  Child child;
+  ASSERT_TRUE(Start("render_demo", &child, {"DISPLAY=" + display, "WAYLAND_DISPLAY="}, {"--stats"}));
+  int exitCode = -2; // still running
+  EXPECT_NE(FindWindow(child.pid, "sub-system demo", &exitCode, display), 0u);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  if (exitCode == -2) exitCode = WaitForExit(child.pid);
+  const std::string output = ReadFile(child.outputFile), errors = ReadFile(child.errorFile);
+  std::filesystem::remove(child.outputFile);
+  std::filesystem::remove(child.errorFile);
+  EXPECT_EQ(exitCode, 1) << errors;
+  EXPECT_NE(errors.find("Lost the connection to the display"), std::string::npos) << errors;
+  // A slow build may still be starting when its window shows and the server goes.
+  ExpectTheEndLineLast(output, EndLineStart);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -19,9 +19,22 @@ constexpr int64_t TK_ANY = -1;
 // Program
 // ---------------------------------------------------------------------------------------
 
+// Catches the system's requests to end the program (on Linux SIGTERM, SIGINT and SIGHUP,
+// unless they are ignored): from then on each request becomes a close request to every
+// open window, as when the user closes it, and TkEndRequested answers true. A second
+// request ends the process at once. Call first thing in main, before TkInit.
+void TkCatchEndRequests();
+// True once a request to end has come; start-up asks between its steps and stops.
+bool TkEndRequested();
 // Initialises every service once (common controls, COM on the calling GUI thread, the
-// window system). Call before anything else.
+// window system). Call before anything else but TkCatchEndRequests.
 void TkInit();
+// What runs when the window system goes away under the program (on Linux, the X server
+// ends or drops the connection): on the GUI thread, after the toolkit has said so on
+// standard error and before the process ends with exit code 1. It may print its last
+// words but must not touch the windows. Windows has no such connection to lose.
+typedef void (*TkLostDisplayProc)();
+void TkAtLostDisplay(TkLostDisplayProc procedure);
 // Releases the toolkit's own resources once, after the event loop.
 void TkEnd();
 // Ends the process at once with the exit code, whatever other threads are doing.

@@ -235,8 +235,9 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
 
   int status = 0;
-  if (!png.empty() && !WriteFramePng(png, target.pixels, target.width, target.height)) {
-    std::fprintf(stderr, "render_bench: cannot write %s\n", png.c_str());
+  std::string reason;
+  if (!png.empty() && !WriteFramePng(png, target.pixels, target.width, target.height, &reason)) {
+    std::fprintf(stderr, "render_bench: cannot write %s: %s\n", png.c_str(), reason.c_str());
     status = 1;
   }
   FreeOffscreenTarget(&target);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ bool WritePngFile(const std::string &file, int width, int height, int colourType
 // Writes a JPEG of R, G, B rows at the best quality the encoder offers, with colour at
 // full resolution where it allows: libjpeg on Linux, WIC's encoder on Windows.
 bool WriteJpegFile(const std::string &file, int width, int height, const std::vector<uint8_t> &rgb);
+
+// Linux only (libjpeg): writes a progressive JPEG with colour at full resolution, asking
+// for one row of R, G, B at a time, so that a picture far larger than anything the test
+// keeps can be made.
+bool WriteProgressiveJpegFile(const std::string &file, int width, int height,
+                              const std::function<void(int y, uint8_t *rgb)> &row);
 
 std::vector<char> ReadFileBytes(const std::string &file);
 void WriteFileBytes(const std::string &file, const std::vector<char> &bytes);

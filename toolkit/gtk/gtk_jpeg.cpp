@@ -1,6 +1,7 @@
 // JPEG decoding with libjpeg from a buffer in memory.
 #include "gtk_decode.h"
 
+#include <climits>
 #include <cstdio>
 #include <csetjmp>
 #include <vector>
@@ -10,24 +11,44 @@
 
 namespace {
 
-// libjpeg may take no more than one picture of the largest size accepted: a header that
-// asks for more (a progressive picture's whole-picture coefficient buffers can exceed the
-// picture itself several times) is refused before the memory is taken.
-constexpr long MaxDecoderMemory = static_cast<long>(TkMaxImagePixels * 4);
-
 // The error manager comes first so that libjpeg's pointer to it is also ours.
 struct JpegJob {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
+  long memoryCap; // what libjpeg may take for this picture
   char message[JMSG_LENGTH_MAX + 32];
 };
+
+// Room for libjpeg's tables and its own records, beside the per-component figures below.
+constexpr int64_t DecoderMemoryMargin = int64_t{16} << 20;
+
+// What libjpeg needs at most for a valid picture of the size and sampling the header
+// declares, so that a picture the size limit allows always decodes, and no more. The most
+// is taken by a progressive picture (or one in several scans): every component's
+// coefficients for the whole picture, 64 of 2 bytes for each 8 x 8 block, a component
+// counted in its own blocks (fewer where it is subsampled), rounded up to whole units of
+// its sampling as libjpeg lays them out. Each component also has a few bands of rows in
+// the output passes, which grow with the width.
+long DecoderMemoryFor(const jpeg_decompress_struct &info) {
+  int64_t bytes = DecoderMemoryMargin;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info &component = info.comp_info[c];
+    const int64_t across =
+        (component.width_in_blocks + component.h_samp_factor - 1) / component.h_samp_factor * component.h_samp_factor;
+    const int64_t down =
+        (component.height_in_blocks + component.v_samp_factor - 1) / component.v_samp_factor * component.v_samp_factor;
+    bytes += across * down * static_cast<int64_t>(sizeof(JBLOCK));
+    bytes += across * DCTSIZE * (4 * component.v_samp_factor * DCTSIZE) * static_cast<int64_t>(sizeof(JSAMPLE));
+  }
+  return bytes > LONG_MAX ? LONG_MAX : static_cast<long>(bytes);
+}
 
 [[noreturn]] void OnError(j_common_ptr info) {
   JpegJob *job = reinterpret_cast<JpegJob *>(info->err);
   int code = info->err->msg_code;
   if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
     std::snprintf(job->message, sizeof job->message, "too large: decoding it would take more than %ld MiB",
-                  MaxDecoderMemory >> 20);
+                  job->memoryCap >> 20);
   } else {
     char text[JMSG_LENGTH_MAX];
     info->err->format_message(info, text);
@@ -69,7 +90,9 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
             std::vector<uint8_t> *cmykRow) {
   if (setjmp(job->jump)) return false;
   jpeg_create_decompress(info);
-  info->mem->max_memory_to_use = MaxDecoderMemory;
+  // Until the header is read, no more than the margin.
+  job->memoryCap = static_cast<long>(DecoderMemoryMargin);
+  info->mem->max_memory_to_use = job->memoryCap;
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_read_header(info, TRUE);
   // The size is checked before jpeg_start_decompress takes the picture's buffers.
@@ -78,6 +101,8 @@ bool Decode(jpeg_decompress_struct *info, JpegJob *job, const uint8_t *data, siz
                   info->image_height);
     return false;
   }
+  job->memoryCap = DecoderMemoryFor(*info);
+  info->mem->max_memory_to_use = job->memoryCap;
   bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
   info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(info);

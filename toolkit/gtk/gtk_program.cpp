@@ -4,11 +4,9 @@
 #include "port.h"
 
 #include <commctrl.h>
+#include <gdk/gdkx.h>
 #include <objbase.h>
 
-#include <glib-unix.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -23,6 +21,7 @@ namespace {
 
 bool Initialised = false;
 bool DisplayOpen = false;
+TkLostDisplayProc LostDisplayProcedure = nullptr;
 
 // GTK's theme gives entries, buttons and radio buttons minimum sizes well above the
 // small rectangles the programs ask for; these rules let every gadget take exactly its
@@ -91,16 +90,13 @@ void OnGdkCritical(const gchar *domain, GLogLevelFlags level, const gchar *messa
   g_log_default_handler(domain, level, message, nullptr);
 }
 
-// A request to end (a session closing, `kill`) reaches the program as a close request to
-// each of its windows, as Windows sends WM_CLOSE to a program's windows when it is asked
-// to end; the program then ends as if the user had closed one. A second request, or one
-// while no window is open, ends the process at once.
-gboolean OnTerminate(gpointer) {
-  if (TkGtkAskEveryWindowToClose() == 0) {
-    std::signal(SIGTERM, SIG_DFL);
-    std::raise(SIGTERM);
-  }
-  return G_SOURCE_REMOVE;
+// Xlib calls this when the connection to the X server breaks, and ends the process if it
+// returns; GDK's own handler ends it without a word. Nothing of the windows can be used
+// any more: the program says what happened, has its last words and fails.
+int OnLostDisplay(Display *) {
+  std::fprintf(stderr, "Lost the connection to the display: the windows are gone\n");
+  if (LostDisplayProcedure) LostDisplayProcedure();
+  TkExitProcess(1);
 }
 
 } // namespace
@@ -126,7 +122,7 @@ void TkInit() {
   if (DisplayOpen) {
     InstallGadgetCss();
     UseProgramIcon();
-    g_unix_signal_add(SIGTERM, OnTerminate, nullptr);
+    if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(OnLostDisplay);
   } else {
     std::fprintf(stderr, "Cannot open the display: windows are not available\n");
   }
@@ -135,6 +131,8 @@ void TkInit() {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 }
+
+void TkAtLostDisplay(TkLostDisplayProc procedure) { LostDisplayProcedure = procedure; }
 
 void TkEnd() {
   if (!Initialised) return;

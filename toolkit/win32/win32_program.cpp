@@ -62,6 +62,15 @@ void TkPortReportFailure(const std::string &line) { OutputDebugStringW(TkUtf8ToW
 // Program
 // ---------------------------------------------------------------------------------------
 
+// Windows asks a program to end through its windows (WM_CLOSE), which the window
+// procedure already turns into close events, and ends a program with no window itself:
+// there is nothing to catch before the windows exist.
+void TkCatchEndRequests() {}
+bool TkEndRequested() { return false; }
+
+// A Windows program's windows live in the system itself; no connection can go away.
+void TkAtLostDisplay(TkLostDisplayProc) {}
+
 void TkInit() {
   if (Initialised) return;
   Initialised = true;
