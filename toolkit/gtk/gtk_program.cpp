@@ -101,9 +101,6 @@ int OnLostDisplay(Display *) {
 
 } // namespace
 
-// On Linux a program's diagnostics are its standard error, written already.
-void TkPortReportFailure(const std::string &) {}
-
 bool TkGtkReady() { return DisplayOpen; }
 
 // ---------------------------------------------------------------------------------------
