@@ -36,8 +36,7 @@ GdkRectangle FrameOf(const TkPortWindow *window) {
 // A minimised (iconified) window has no client area, as Windows reports it: GTK keeps the
 // allocation of the hidden widgets, which would place balls spawned meanwhile inside a
 // window nobody sees instead of at its edge. Only X11 tells: a Wayland compositor never
-// says whether a window is minimised, and GDK's flag there can be set on a window in plain
-// view (seen under weston), which would make the pointer and the balls see no window.
+// says whether a window is minimised, so GDK's flag there is no guide.
 bool Minimised(const TkPortWindow *window) {
   GdkWindow *gdkWindow = gtk_widget_get_window(window->window);
   return gdkWindow && GDK_IS_X11_WINDOW(gdkWindow) && (gdk_window_get_state(gdkWindow) & GDK_WINDOW_STATE_ICONIFIED);
